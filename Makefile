@@ -8,7 +8,8 @@ BUILD    := build/$(PRESET)
 # Debian packages the build and the tests need.
 PACKAGES := cmake make g++ pkg-config \
             libgtest-dev libgmock-dev \
-            qt6-base-dev libgl-dev libmount-dev
+            qt6-base-dev libgl-dev \
+            xorriso fuseiso fuse3
 
 .PHONY: all deps configure build test clean
 

@@ -2,6 +2,7 @@
 
 #include "model/settings.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -165,5 +166,8 @@ void RecordingServices::endProgram()
 void RecordingServices::pause(double seconds)
 {
     record("pause(" + number(seconds) + ")");
-    clock = std::fmod(clock + seconds, 86400.0);
+    // The clock ticks in whole microseconds, as a real one does: a pause
+    // always moves it on, however short.
+    const double micros = std::ceil(clock * 1e6) + std::max(1.0, std::ceil(seconds * 1e6));
+    clock = std::fmod(micros, 86400e6) / 1e6;
 }

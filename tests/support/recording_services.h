@@ -32,7 +32,7 @@ public:
     std::map<std::string, std::int32_t> driveTypes; // others are fixed disks (3)
     std::deque<std::string> answers;                // for askText, in order
     std::deque<double> randomNumbers;               // then the program's own sequence
-    double clock = 0;                               // seconds since midnight
+    double clock = 0;                               // seconds since midnight, to the microsecond
 
     // --- The controls, as the program left them ---
     std::map<Control, int> checkedValue;
