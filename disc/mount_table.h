@@ -1,0 +1,46 @@
+#pragma once
+// The drive letters of a POSIX system, worked out from a mount table in the
+// form of /proc/self/mountinfo. The functions of drives.h read the real table
+// and hand it to these; the tests hand them tables of their own.
+
+#include "model/window_services.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drives::posix {
+
+inline constexpr std::int32_t noRootDirType = 1;
+inline constexpr std::int32_t fixedDiskType = 3;
+inline constexpr std::int32_t networkDriveType = 4;
+
+// A file system that has a letter: its root is LETTER:\ and its files lie
+// under the mount point.
+struct Drive {
+    char letter = 'C';
+    std::string mountPoint;
+    std::int32_t type = fixedDiskType;
+};
+
+// The lettered file systems of a table: the root folder is C:, the others
+// follow in table order from D: to Z:.
+std::vector<Drive> drivesFromMountInfo(std::string_view table);
+
+// The mount points' letters given so far in this run.
+using GivenLetters = std::map<std::string, char>;
+
+// The drives of a table read again, with the letters the same mount points
+// were given before: a file system unmounted while the program runs does not
+// shift the letters of the others, and a disc mounted again at the same place
+// gets its letter back. A new mount point gets the first letter never given.
+std::vector<Drive> keepLetters(const std::vector<Drive>& drives, GivenLetters& given);
+
+DriveRoots listDriveRoots(const std::vector<Drive>& drives, std::int32_t capacity);
+std::int32_t driveType(const std::vector<Drive>& drives, const std::string& root);
+// The file that HEAD:\rest names, as an absolute path, or empty text.
+std::string localPath(const std::vector<Drive>& drives, const std::string& path);
+
+} // namespace drives::posix
