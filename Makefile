@@ -1,6 +1,8 @@
 # The newcomer's commands:
 #   make test   installs what is missing, builds everything and runs every test
 #   make run    installs what is missing, builds, and starts the program on the demo disc
+#   make fuzz   runs the fuzz targets of the drive layer longer (FUZZ_SECONDS each)
+#   make test-windows  builds the core and its tests for Windows and runs them under Wine
 
 PRESET   := default
 BUILD    := build/$(PRESET)
@@ -9,9 +11,15 @@ BUILD    := build/$(PRESET)
 PACKAGES := cmake make g++ pkg-config \
             libgtest-dev libgmock-dev \
             qt6-base-dev libgl-dev \
-            xorriso fuseiso fuse3
+            xorriso fuseiso fuse3 \
+            xvfb xdotool imagemagick dbus at-spi2-core python3-gi gir1.2-atspi-2.0 \
+            fonts-liberation2 binutils-mingw-w64-x86-64 \
+            clang libclang-rt-dev
 
-.PHONY: all deps configure build test clean
+# And those of the Windows build and its run under Wine (make test-windows).
+WINDOWS_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest wine wine64
+
+.PHONY: all deps configure build test test-asan fuzz test-windows run clean
 
 all: build
 
@@ -26,6 +34,38 @@ build: configure
 
 test: build
 	@ctest --preset $(PRESET)
+	@$(MAKE) --no-print-directory test-asan
+	@$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=20
+	@if [ -n "$$CI" ] || command -v wine >/dev/null 2>&1 || [ -x /usr/lib/wine/wine64 ]; then \
+	  $(MAKE) --no-print-directory test-windows; \
+	else \
+	  echo "Wine is not installed: the Windows tests are skipped (make test-windows installs it and runs them)"; \
+	fi
+
+# The core, drive, widget and reliability tests again, built with
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ctest --preset asan
+
+# The fuzz targets of the drive layer (clang, libFuzzer), FUZZ_SECONDS each;
+# make test runs them briefly.
+FUZZ_SECONDS := 600
+fuzz: deps
+	@cmake --preset fuzz -DTAVREL_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	@cmake --build --preset fuzz
+	@ctest --preset fuzz
+
+# The core and the Windows drive layer built with MinGW-w64, tested under Wine.
+test-windows:
+	@tools/install-packages.sh $(WINDOWS_PACKAGES)
+	@tools/test-windows.sh
+
+# The program on the demo disc, its image mounted as a CD-ROM while it runs.
+run: configure
+	@cmake --build --preset $(PRESET) --target run demo_disc demo_disc_image
+	@tools/run-demo.sh $(BUILD)
 
 clean:
 	rm -rf build

@@ -5,7 +5,7 @@
 #include "disc/form_load.h"
 #include "disc/layout.h"
 
-#include "support/recording_services.h"
+#include "support/machine_drives.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,15 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The recording substitute with the machine's drives underneath.
-class MachineDrives : public RecordingServices {
-public:
-    using RecordingServices::RecordingServices;
-    std::string probeFile(const std::string& path) override { return drives::probeFile(path); }
-    DriveRoots listDriveRoots(std::int32_t capacity) override { return drives::listDriveRoots(capacity); }
-    std::int32_t driveType(const std::string& root) override { return drives::driveType(root); }
-};
 
 std::string quoted(const fs::path& path)
 {

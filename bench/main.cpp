@@ -1,0 +1,215 @@
+// The benchmarks of the program's window (make bench). Runs every
+// measurement with the real window on the offscreen platform and prints one
+// table: for each figure its minimum, median, mean, 99th percentile and
+// maximum, and the target it is held against.
+//
+//   tavrel_bench --run RUN --probe PROBE --demo-disc FOLDER --demo-image ISO
+//                --photographs FOLDER --work FOLDER
+//
+// Progress goes to standard error, the table to standard output.
+
+#include "bench_window.h"
+#include "measurements.h"
+#include "statistics.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSysInfo>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <thread>
+
+namespace {
+
+constexpr double frameMs = 16.7;
+constexpr int switchTicks = 200;
+constexpr int memoryPictures = 200;
+
+void progress(const char* text)
+{
+    std::fprintf(stderr, "bench: %s\n", text);
+}
+
+QString firstLineOf(const QString& file, const QByteArray& prefix = {})
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return QString::fromUtf8(prefix.isEmpty() ? line : line.mid(line.indexOf(':') + 1).trimmed());
+    }
+    return {};
+}
+
+QString loadAverage()
+{
+    return firstLineOf(QStringLiteral("/proc/loadavg")).section(QLatin1Char(' '), 0, 2);
+}
+
+double worstMagnitude(const Summary& s) { return std::max(std::fabs(s.min), std::fabs(s.max)); }
+
+Target paceTarget(const Summary& s)
+{
+    return {"|mean| <= 2, worst <= 15", std::fabs(s.mean) <= 2 && worstMagnitude(s) <= 15};
+}
+
+// Hands in phase 1 at the fastest pace, 500 ms: the window's settings at
+// start-up but for the pace. The wait of 0.3 s is too short for feedback.
+void handsFastest(BenchWindow& b)
+{
+    b.set(Control::OptExtreme);
+}
+
+// The patient's photographs in phase 1 at the fastest pace, 750 ms, without
+// the feedback, so that every tick ends as soon as its picture is shown.
+void patientFastest(BenchWindow& b)
+{
+    b.set(Control::optPatient);
+    b.set(Control::OptExtreme);
+    b.set(Control::optFeedBack, false);
+}
+
+// Feet in phase 1 at the fastest pace, 750 ms, with the feedback's 0.55 s wait.
+void feetFastest(BenchWindow& b)
+{
+    b.set(Control::optPied);
+    b.set(Control::OptExtreme);
+}
+
+// Hands in phase 1 at 10 s with the feedback: a wait of 9.8 s.
+void handsTenSeconds(BenchWindow& b)
+{
+    b.set(Control::opt10sec);
+}
+
+// The targets of a switch: one 60 Hz frame at the 99th percentile, and
+// four times faster than the naive load.
+struct SwitchTargets {
+    bool frame;
+    bool fasterThanNaive;
+};
+
+void addSwitch(Table& table, const std::string& name, const SwitchLatency& latency, SwitchTargets targets)
+{
+    const Summary program = summarize(latency.program);
+    const Summary naive = summarize(latency.naive);
+    const Summary faster = ratio(naive, program);
+    Row programRow{name + ", program", "ms", program, std::nullopt};
+    Row ratioRow{name + ", naive / program", "x", faster, std::nullopt};
+    if (targets.frame)
+        programRow.target = Target{"p99 <= 16.7", program.p99 <= frameMs};
+    if (targets.fasterThanNaive)
+        ratioRow.target = Target{"median >= 4", faster.median >= 4};
+    table.add(programRow);
+    table.add({name + ", naive load", "ms", naive, std::nullopt});
+    table.add(ratioRow);
+    table.add({name + ", reading alone", "ms", summarize(latency.decode), std::nullopt});
+}
+
+int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
+{
+    const auto arg = [&](const char* name) {
+        const auto it = args.find(QString::fromLatin1(name));
+        if (it == args.end())
+            throw std::runtime_error(std::string("missing argument --") + name);
+        return it->second;
+    };
+    const QString demoDisc = arg("demo-disc");
+    const QString photographs = arg("photographs");
+    const QString started = QDateTime::currentDateTime().toString(Qt::ISODate);
+    const QString loadBefore = loadAverage();
+
+    progress("start-up of the program, 20 runs");
+    const Startup startup = measureStartup({arg("run"), arg("probe"), arg("demo-image"), demoDisc,
+                                            arg("work") + QStringLiteral("/cdrom"), 20});
+
+    progress("memory through 200 pictures (demo disc, then the photographs)");
+    const QString self = QCoreApplication::applicationFilePath();
+    const Memory demoMemory = measureMemory(self, demoDisc, QStringLiteral("optMain"), memoryPictures);
+    const Memory photoMemory = measureMemory(self, photographs, QStringLiteral("optPatient"), memoryPictures);
+
+    progress("picture switch latency (a): demo disc 640 x 480 JPEG");
+    const SwitchLatency demo = measureSwitchLatency(app, {demoDisc, handsFastest, false, switchTicks});
+    progress("picture switch latency (b): 4000 x 3000 JPEG photographs");
+    const SwitchLatency photos = measureSwitchLatency(app, {photographs, patientFastest, false, switchTicks});
+    progress("picture switch latency (c): the closing bitmap");
+    const SwitchLatency closing = measureSwitchLatency(app, {demoDisc, handsFastest, true, switchTicks});
+
+    progress("pace at 500 ms, 40 intervals");
+    const Pace pace500 = measurePace(app, {demoDisc, handsFastest, 500, 40});
+    progress("pace at 750 ms with the feedback, 20 intervals");
+    const Pace pace750 = measurePace(app, {demoDisc, feetFastest, 750, 20});
+    progress("idle cost of three feedback waits of 9.8 s");
+    const std::vector<double> idle = measureIdleCost(app, demoDisc, handsTenSeconds, 3);
+
+    Table table;
+    table.heading("Picture switch latency: timer tick to the end of the frame that shows the picture");
+    addSwitch(table, "(a) demo disc 640x480 JPEG", demo, {true, false});
+    addSwitch(table, "(b) photograph 4000x3000 JPEG", photos, {true, true});
+    addSwitch(table, "(c) closing bitmap, last tick", closing, {false, false});
+
+    table.heading("Pace: real timer ticks, error against the interval");
+    const Summary p500 = summarize(pace500.intervalError);
+    table.add({"picture to picture - 500 ms", "ms", p500, paceTarget(p500)});
+    const Summary p750 = summarize(pace750.intervalError);
+    table.add({"picture to picture - 750 ms, feedback", "ms", p750, paceTarget(p750)});
+    const Summary answer = summarize(pace750.answerError);
+    table.add({"picture to answer - 550 ms", "ms", answer, Target{"worst <= 10", worstMagnitude(answer) <= 10}});
+
+    table.heading("Idle: processor time over wall time during a feedback wait of 9.8 s");
+    const Summary idleShare = summarize(idle);
+    table.add({"process CPU / wall, % of one core", "%", idleShare, Target{"max <= 2", idleShare.max <= 2}});
+
+    table.heading("Start-up of run (" + startup.discFoundBy + "), 20 runs");
+    table.add({"process start to QApplication", "ms", summarize(startup.applicationMs), std::nullopt});
+    const Summary firstPaint = summarize(startup.firstPaintMs);
+    table.add({"process start to end of first paint", "ms", firstPaint, Target{"p99 < 300", firstPaint.p99 < 300}});
+
+    table.heading("Memory: a fresh process through 200 pictures");
+    for (const auto& [name, memory] : {std::pair{"demo disc", &demoMemory}, std::pair{"photographs", &photoMemory}}) {
+        const std::string n = name;
+        const Summary peak = summarize({memory->peakMiB});
+        table.add({n + ": peak resident (VmHWM)", "MiB", peak, Target{"max < 80", peak.max < 80}});
+        table.add({n + ": resident, pictures 20 to 200", "MiB", summarize(memory->residentMiB), std::nullopt});
+        const double growth = 1024 * (memory->residentMiB.back() - memory->residentMiB.front());
+        table.add({n + ": resident at 200 - at 20", "KiB", summarize({growth}), Target{"<= 0", growth <= 0}});
+        const double heapGrowth = 1024 * (memory->heapInUseMiB.back() - memory->heapInUseMiB.front());
+        table.add({n + ": allocated at 200 - at 20", "KiB", summarize({heapGrowth}), std::nullopt});
+    }
+
+    std::printf("Tavrel benchmarks, %s\n", qPrintable(started));
+    std::printf("Machine: %s, %u hardware threads, %s; Qt %s, offscreen platform\n",
+                qPrintable(firstLineOf(QStringLiteral("/proc/cpuinfo"), "model name")),
+                std::thread::hardware_concurrency(), qPrintable(QSysInfo::prettyProductName()), qVersion());
+    std::printf("Load average before: %s, after: %s\n\n", qPrintable(loadBefore), qPrintable(loadAverage()));
+    std::printf("%s", table.render().c_str());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    BenchApplication app(argc, argv);
+    try {
+        const QStringList arguments = QCoreApplication::arguments();
+        if (arguments.size() == 5 && arguments[1] == QLatin1String("--memory-exercise"))
+            return runMemoryExercise(app, arguments[2], arguments[3], arguments[4].toInt());
+        std::map<QString, QString> named;
+        for (qsizetype i = 1; i + 1 < arguments.size(); i += 2) {
+            if (!arguments[i].startsWith(QLatin1String("--")))
+                throw std::runtime_error("unexpected argument " + arguments[i].toStdString());
+            named[arguments[i].mid(2)] = arguments[i + 1];
+        }
+        return runBenchmarks(app, named);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench: %s\n", e.what());
+        return 1;
+    }
+}

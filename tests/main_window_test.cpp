@@ -1,0 +1,411 @@
+// The window form1 with real widgets: its state at start, the place, size
+// and font of every control, the tab order, and clicks and access keys.
+
+#include "support/window_fixture.h"
+
+#include "engine/exercise.h"
+#include "ui/wrapping_buttons.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QIcon>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
+#include <vector>
+
+using C = Control;
+
+namespace {
+
+const QString longCaption = QString::fromUtf8(
+    "Choisissez l'option Mains ou Pieds, le niveau de difficulté, la vitesse, puis la phase (1,2 ou3) puis "
+    "Cliquez ici pour &Débuter");
+
+std::vector<Control> allControls()
+{
+    std::vector<Control> controls;
+    for (int i = 0; i < controlCount; ++i) {
+        const auto c = static_cast<Control>(i);
+        if (c != C::form1 && c != C::Timer1)
+            controls.push_back(c);
+    }
+    return controls;
+}
+
+QString nameOf(Control c) { return QString::fromUtf8(controlName(c)); }
+
+} // namespace
+
+// ---- Start-up ----------------------------------------------------------
+
+class StartTest : public WindowTest {};
+
+// As the program starts: the load handler first (its drive question answered
+// with the disc's folder when it comes), then the window shown.
+TEST_F(StartTest, StateRightAfterStart)
+{
+    // The window was made with initial values given by the fixture; start
+    // again from a window that only Form_Load has touched.
+    MainWindow started;
+    responder.expect([&](QWidget& box) {
+        auto* question = qobject_cast<QInputDialog*>(&box);
+        EXPECT_NE(question, nullptr);
+        if (question) {
+            question->setTextValue(QString::fromStdString(disc.driveLetter()));
+            question->accept();
+        }
+        box.close();
+    });
+    started.load();
+    started.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&started));
+    started.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&started));
+
+    std::vector<QString> checked;
+    for (QCheckBox* box : started.findChildren<QCheckBox*>()) {
+        if (box->isChecked())
+            checked.push_back(box->objectName());
+    }
+    std::ranges::sort(checked);
+    EXPECT_EQ(checked, (std::vector<QString>{"Chkniv1", "optDG", "optFeedBack", "optLes2", "optMain"}));
+    EXPECT_EQ(started.findChildren<QCheckBox*>().size(), 15);
+
+    const auto radios = started.findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 6);
+    for (QRadioButton* radio : radios)
+        EXPECT_EQ(radio->isChecked(), radio->objectName() == "OptNormal") << radio->objectName().toStdString();
+
+    EXPECT_FALSE(started.control(C::Label4)->isVisible());
+    EXPECT_FALSE(started.control(C::TextReponse)->isVisible());
+    EXPECT_TRUE(started.control(C::Label5)->isVisible());
+    EXPECT_TRUE(qobject_cast<QLineEdit*>(started.control(C::TextReponse))->text().isEmpty());
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(started.control(C::cmdOnOff))->text(), longCaption);
+    EXPECT_EQ(QApplication::focusWidget(), started.control(C::cmdOnOff));
+    EXPECT_TRUE(started.state().level.isUnset());
+    EXPECT_EQ(started.state().running, 0);
+    EXPECT_TRUE(started.timer1().isActive());
+    EXPECT_EQ(started.timer1().interval(), 1000);
+    EXPECT_EQ(started.timer1().timerType(), Qt::PreciseTimer);
+}
+
+TEST_F(StartTest, WindowFrameTitleIconAndColours)
+{
+    EXPECT_EQ(window.windowTitle(), "Clinique Antidouleur de Valbrune");
+    EXPECT_EQ(window.objectName(), "form1");
+    EXPECT_EQ(window.size(), QSize(744, 525));
+    const QList<QSize> iconSizes = window.windowIcon().availableSizes();
+    EXPECT_TRUE(iconSizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(iconSizes.contains(QSize(16, 16)));
+
+    showWindow();
+    // The window's own background shows where no control lies, in the
+    // system's window colour; the controls are opaque in the button colour.
+    EXPECT_EQ(pixelAt({20, 200}), baseColour());
+    const QColor buttonFace = window.palette().color(QPalette::Button);
+    EXPECT_NE(buttonFace, baseColour());
+    EXPECT_EQ(pixelAt({10320 / 15 + 50, 1320 / 15 + 2}), buttonFace) << "the pace heading Label1";
+    EXPECT_EQ(pixelAt({1560 / 15 + 2, 1440 / 15 + 2}), buttonFace) << "the appeal Label5";
+}
+
+TEST_F(StartTest, ResizingMovesNoControl)
+{
+    showWindow();
+    std::vector<QRect> before;
+    for (Control c : allControls())
+        before.push_back(window.control(c)->geometry());
+    window.resize(1000, 700);
+    QApplication::processEvents();
+    std::vector<QRect> after;
+    for (Control c : allControls())
+        after.push_back(window.control(c)->geometry());
+    EXPECT_EQ(before, after);
+    EXPECT_EQ(window.size(), QSize(1000, 700));
+}
+
+// ---- Layout ------------------------------------------------------------
+
+struct Expected {
+    Control control;
+    const char* caption;
+    int left, top, width, height; // twips
+    int fontPixels;
+    bool bold;
+};
+
+// clang-format off
+const Expected layout[] = {
+    {C::optMain,     "&Mains",                                5880,    0,  855,  375, 11, false},
+    {C::optPied,     "&Pieds",                                6720,    0,  855,  375, 11, false},
+    {C::optVisage,   "&visage",                               7560,    0, 1215,  375, 13, false},
+    {C::optPatient,  "&Patient",                              8640,    0, 1095,  375, 13, false},
+    {C::Label2,      "NIVEAU",                               10320,    0,  855,  375, 13, false},
+    {C::Chkniv1,     "&1",                                   10320,  240,  855,  255, 13, false},
+    {C::ChKniv2,     "&2",                                   10320,  480,  855,  255, 13, false},
+    {C::Chkniv3,     "&3",                                   10320,  720,  855,  255, 13, false},
+    {C::Chkniv4,     "&4",                                   10320,  960,  855,  255, 13, false},
+    {C::Label1,      "Vitesse",                              10080, 1320, 1215,  255, 13, true},
+    {C::OptNormal,   "&Normal",                              10080, 1560, 1215,  375, 11, false},
+    {C::OptDiff,     "&Rapide",                              10080, 1920, 1215,  255, 11, false},
+    {C::OptTresDiff, "&Très rapide",                         10080, 2160, 1215,  375, 11, false},
+    {C::OptExtreme,  "&Expert",                              10080, 2520, 1215,  375, 11, false},
+    {C::opt5sec,     "&5sec",                                10200, 2880, 1095,  375, 13, false},
+    {C::opt10sec,    "&10sec",                               10200, 3240, 1095,  375, 13, false},
+    {C::optDG,       "Phase &1 identifier Dr  G",             9840, 3840, 1335,  615, 11, false},
+    {C::optFeedBack, "&FeedBack",                            10080, 4320, 1455,  375, 11, false},
+    {C::optImagine,  "Phase &2 imaginer faire le mouvement",  9840, 4800, 1335,  735, 11, false},
+    {C::optFaireMvt, "Phase &3 Faire le mouvement",           9840, 5520, 1335,  615, 11, false},
+    {C::optD,        "&D",                                   10080, 6120,  615,  255, 13, false},
+    {C::optG,        "&G",                                   10680, 6120,  495,  255, 13, false},
+    {C::optLes2,     "D &et G",                              10080, 6360, 1095,  255, 13, false},
+    {C::Label4,      "La réponse correcte était",                0, 6720, 2295,  255, 13, false},
+    {C::TextReponse, "",                                      2400, 6600, 1095,  375, 16, false},
+    {C::cmdExit,     "&Terminer le programme",                4200, 7320, 2175,  615, 11, false},
+    {C::cmdOnOff,    nullptr,                                 6480, 7080, 4815,  855, 13, true},
+    {C::Label5,      nullptr,                                 1560, 1440, 5175, 3615, 18, false},
+    {C::Label3,      nullptr,                                  120, 7440, 3975,  375, 11, false},
+};
+// clang-format on
+
+QString captionOf(QWidget* w)
+{
+    if (auto* button = qobject_cast<QAbstractButton*>(w))
+        return button->text();
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    return qobject_cast<QLineEdit*>(w)->text();
+}
+
+class LayoutTest : public WindowTest {};
+
+TEST_F(LayoutTest, EveryControlAtItsPlaceWithItsCaptionAndFont)
+{
+    EXPECT_EQ(std::size(layout), allControls().size());
+    for (const Expected& e : layout) {
+        SCOPED_TRACE(controlName(e.control));
+        QWidget* w = window.control(e.control);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->objectName(), nameOf(e.control));
+        EXPECT_EQ(w->parentWidget(), &window);
+        EXPECT_EQ(w->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15));
+        EXPECT_EQ(w->font().pixelSize(), e.fontPixels);
+        EXPECT_EQ(w->font().bold(), e.bold);
+        EXPECT_FALSE(w->font().italic());
+        EXPECT_FALSE(w->font().underline());
+        if (e.caption) {
+            EXPECT_EQ(captionOf(w), QString::fromUtf8(e.caption));
+        }
+    }
+    EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), longCaption);
+}
+
+TEST_F(LayoutTest, KindsOfControls)
+{
+    EXPECT_EQ(window.findChildren<QCheckBox*>().size(), 15);
+    EXPECT_EQ(window.findChildren<QRadioButton*>().size(), 6);
+    EXPECT_EQ(window.findChildren<QPushButton*>().size(), 2);
+    EXPECT_EQ(window.findChildren<QLabel*>().size(), 5);
+    EXPECT_EQ(window.findChildren<QLineEdit*>().size(), 1);
+    for (QCheckBox* box : window.findChildren<QCheckBox*>())
+        EXPECT_FALSE(box->isTristate());
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault());
+        EXPECT_FALSE(button->autoDefault());
+    }
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        EXPECT_TRUE(label->wordWrap());
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus);
+    }
+    EXPECT_EQ(widget<QLabel>(C::Label1)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(widget<QLabel>(C::Label5)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(widget<QLabel>(C::Label2)->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_FALSE(widget<QLineEdit>(C::TextReponse)->isReadOnly());
+}
+
+TEST_F(LayoutTest, CreditLineAndAppeal)
+{
+    EXPECT_TRUE(captionOf(window.control(C::Label3)).startsWith("Kova v2.0 23/02/2006"));
+    const QString appeal = captionOf(window.control(C::Label5));
+    EXPECT_TRUE(appeal.startsWith(QString::fromUtf8(
+        "Si vous appréciez ce produit, vous pouvez nous aider à développer encore d'autres outils pour traiter la "
+        "douleur chronique, en faisant un petit don à: ")));
+    EXPECT_TRUE(appeal.endsWith(QString::fromUtf8(
+        ". et mentionnez le programme de réhabilitation par imagerie.      Merci")));
+    EXPECT_TRUE(appeal.contains("(fictive)"));
+    EXPECT_TRUE(appeal.contains("00 00 00 00 00"));
+}
+
+// Where a control shows its caption, and how it places the lines there.
+struct CaptionPlace {
+    QRect area;
+    int alignment;
+};
+
+CaptionPlace captionPlace(QWidget* w)
+{
+    if (auto* box = qobject_cast<WrappingCheckBox*>(w))
+        return {box->captionArea(), Qt::AlignLeft | Qt::AlignVCenter};
+    if (auto* radio = qobject_cast<WrappingRadioButton*>(w))
+        return {radio->captionArea(), Qt::AlignLeft | Qt::AlignVCenter};
+    if (auto* button = qobject_cast<WrappingPushButton*>(w))
+        return {button->captionArea(), Qt::AlignCenter};
+    auto* label = qobject_cast<QLabel*>(w);
+    EXPECT_NE(label, nullptr);
+    return {label->contentsRect(), static_cast<int>(label->alignment())};
+}
+
+// Every caption fits its box in the window's fonts, wrapped at word
+// boundaries, and no control lying in front of it covers any of its text.
+TEST_F(LayoutTest, EveryCaptionFitsItsBoxUncovered)
+{
+    const QObjectList stack = window.children();
+    for (Control c : allControls()) {
+        QWidget* w = window.control(c);
+        if (qobject_cast<QLineEdit*>(w))
+            continue;
+        SCOPED_TRACE(controlName(c));
+        QString caption = captionOf(w);
+        caption.remove('&');
+        const auto [area, alignment] = captionPlace(w);
+        const QFontMetrics metrics(w->font());
+        for (const QString& word : caption.split(' ', Qt::SkipEmptyParts))
+            EXPECT_LE(metrics.horizontalAdvance(word), area.width()) << word.toStdString();
+        const QRect text = metrics.boundingRect(area, alignment | Qt::TextWordWrap, caption);
+        EXPECT_TRUE(area.contains(text)) << "needs " << text.height() << " of " << area.height() << " pixels";
+
+        // The letters, down to the baseline of the last line (a neighbour may
+        // overlap a box by a pixel or two at its edge).
+        const QRect letters = text.adjusted(0, 0, 0, -metrics.descent()).translated(w->pos());
+        for (qsizetype i = stack.indexOf(w) + 1; i < stack.size(); ++i) {
+            auto* front = qobject_cast<QWidget*>(stack[i]);
+            if (front && !front->isHidden()) {
+                EXPECT_FALSE(front->geometry().intersects(letters)) << "covered by " << front->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// ---- Tab order ---------------------------------------------------------
+
+TEST_F(LayoutTest, TabOrderFromTheStartButton)
+{
+    showWindow();
+    ASSERT_EQ(QApplication::focusWidget(), window.control(C::cmdOnOff));
+    std::vector<QString> order;
+    for (int step = 0; step < 40; ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        if (focus == window.control(C::cmdOnOff))
+            break;
+        order.push_back(focus->objectName());
+    }
+    // Labels and the hidden answer box are passed over; of the pace group
+    // only the selected button takes the focus by Tab.
+    const std::vector<QString> expected = {
+        "cmdExit", "optMain",  "optPied",  "optDG",    "optFaireMvt", "OptNormal", "optImagine",
+        "Chkniv1", "ChKniv2",  "Chkniv3",  "Chkniv4",  "optVisage",   "optPatient", "optFeedBack",
+        "optD",    "optG",     "optLes2",
+    };
+    EXPECT_EQ(order, expected);
+}
+
+// ---- Clicks and access keys --------------------------------------------
+
+class InputTest : public WindowTest {
+protected:
+    InputTest() { showWindow(); }
+
+    void click(Control c) { QTest::mouseClick(window.control(c), Qt::LeftButton); }
+    bool isChecked(Control c) { return widget<QAbstractButton>(c)->isChecked(); }
+    // Alt with a letter; Qt clicks the control after its short press animation.
+    void accessKey(Qt::Key key) { QTest::keyClick(&window, key, Qt::AltModifier); }
+    bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 5000); }
+};
+
+TEST_F(InputTest, CheckingPiedUnchecksMain)
+{
+    click(C::optPied);
+    EXPECT_TRUE(isChecked(C::optPied));
+    EXPECT_FALSE(isChecked(C::optMain));
+    click(C::optVisage);
+    EXPECT_TRUE(isChecked(C::optVisage));
+    EXPECT_FALSE(isChecked(C::optPied));
+    // Unchecking leaves the group without a body part.
+    click(C::optVisage);
+    for (Control c : {C::optMain, C::optPied, C::optVisage, C::optPatient})
+        EXPECT_FALSE(isChecked(c)) << controlName(c);
+}
+
+TEST_F(InputTest, ClickingALevelBoxSetsTheLevel)
+{
+    click(C::Chkniv3);
+    EXPECT_EQ(window.state().level, 3);
+    EXPECT_FALSE(isChecked(C::Chkniv1));
+    click(C::Chkniv3);
+    EXPECT_FALSE(isChecked(C::Chkniv3));
+    EXPECT_EQ(window.state().level, 3);
+}
+
+TEST_F(InputTest, AltMTogglesMainAndRunsItsHandler)
+{
+    click(C::optPied);
+    ASSERT_FALSE(isChecked(C::optMain));
+    accessKey(Qt::Key_M);
+    ASSERT_TRUE(waitFor([&] { return isChecked(C::optMain); }));
+    EXPECT_FALSE(isChecked(C::optPied)) << "the handler keeps the group exclusive";
+    accessKey(Qt::Key_M);
+    EXPECT_TRUE(waitFor([&] { return !isChecked(C::optMain); }));
+}
+
+TEST_F(InputTest, PaceButtonsAreOneExclusiveGroup)
+{
+    click(C::OptDiff);
+    EXPECT_TRUE(isChecked(C::OptDiff));
+    EXPECT_FALSE(isChecked(C::OptNormal));
+    click(C::opt10sec);
+    for (Control c : {C::OptNormal, C::OptDiff, C::OptTresDiff, C::OptExtreme, C::opt5sec})
+        EXPECT_FALSE(isChecked(c)) << controlName(c);
+    EXPECT_TRUE(window.services().isSelected(C::opt10sec));
+    accessKey(Qt::Key_N);
+    EXPECT_TRUE(waitFor([&] { return isChecked(C::OptNormal); }));
+    EXPECT_FALSE(isChecked(C::opt10sec));
+}
+
+TEST_F(InputTest, StartButtonCaptionsAndTheAppeal)
+{
+    ASSERT_TRUE(window.control(C::Label5)->isVisible());
+    click(C::cmdOnOff);
+    EXPECT_EQ(window.state().running, 1);
+    EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), QString::fromUtf8("&Arrêter l'exercice"));
+    EXPECT_FALSE(window.control(C::Label5)->isVisible());
+    click(C::cmdOnOff);
+    EXPECT_EQ(window.state().running, 0);
+    EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), QString::fromUtf8("&Démarrer l'exercice"));
+    EXPECT_FALSE(window.control(C::Label5)->isVisible()) << "the appeal never comes back";
+}
+
+TEST_F(InputTest, SpaceAtStartClicksTheStartButton)
+{
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(window.state().running, 1);
+}
+
+TEST_F(InputTest, QuitButtonEndsTheProgram)
+{
+    click(C::cmdExit);
+    EXPECT_TRUE(window.hasEnded());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.timer1().isActive());
+    // Nothing runs any more: neither a tick nor a click.
+    window.state().running = 1;
+    window.timer1Tick();
+    EXPECT_EQ(window.state().shownCount, 0);
+}

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Builds the core, the Windows drive layer and their tests for 64-bit Windows
+# (the "windows" preset, MinGW-w64) and runs the tests under Wine, in a fresh
+# Wine prefix in the build folder with these drives:
+#   D:      a CD-ROM drive without a disc
+#   E:      a CD-ROM drive holding a disc tree (bravo.bmp, mainDG/7.jpg)
+#   F:..T:  hard disks over the same tree, so that the drive list is longer
+#           than the 64 characters the disc scan asks for first
+# Each file of the tree holds its own path on the disc as its text. The test
+# learns the letters from the environment. The Wine server is stopped however
+# the run ends.
+#
+# Usage: tools/test-windows.sh   (make test-windows installs the packages first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build/mingw
+prefix=$PWD/$build/wineprefix
+drives=$PWD/$build/wine-drives
+disc_drive=E
+empty_drive=D
+fixed_drives=FGHIJKLMNOPQRST
+
+find_tool() {
+  local name
+  for name in "$@"; do
+    if command -v "$name" >/dev/null 2>&1; then
+      command -v "$name"
+      return
+    fi
+    if [[ -x /usr/lib/wine/$name ]]; then
+      echo "/usr/lib/wine/$name"
+      return
+    fi
+  done
+  echo "None of $* is installed (make test-windows installs Wine)" >&2
+  exit 1
+}
+wine=$(find_tool wine wine64)
+wineserver=$(find_tool wineserver)
+
+started=$SECONDS
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+# A fresh, quiet prefix: no window (no display), no offer to install Mono or Gecko.
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+stop_wine() { "$wineserver" -k >/dev/null 2>&1 || true; }
+trap stop_wine EXIT
+trap 'exit 130' INT TERM
+stop_wine
+rm -rf "$prefix" "$drives"
+echo "Making a fresh Wine prefix in $prefix"
+timeout --foreground 600 "$wine" wineboot -i >/dev/null 2>&1
+
+# The drives: a symbolic link per letter in dosdevices, the type in the registry.
+mkdir -p "$drives/disc/mainDG"
+printf '%s' bravo.bmp >"$drives/disc/bravo.bmp"
+printf '%s' mainDG/7.jpg >"$drives/disc/mainDG/7.jpg"
+letter_link() { ln -sfn "$2" "$prefix/dosdevices/${1,,}:"; }
+drive_type() { "$wine" reg add 'HKLM\Software\Wine\Drives' /v "${1,,}:" /t REG_SZ /d "$2" /f >/dev/null; }
+letter_link "$empty_drive" "$drives/no-disc" # a drive whose folder is missing: no medium
+drive_type "$empty_drive" cdrom
+letter_link "$disc_drive" "$drives/disc"
+drive_type "$disc_drive" cdrom
+for ((i = 0; i < ${#fixed_drives}; i++)); do
+  letter_link "${fixed_drives:i:1}" "$drives/disc"
+  drive_type "${fixed_drives:i:1}" hd
+done
+# The drive types are read when the Wine server starts; it then stays up for
+# the whole run instead of starting again for every test. Wine's own services
+# start now, so that they do not hold the test runner's output pipes open.
+stop_wine
+"$wineserver" -w
+"$wineserver" -p
+"$wine" wineboot >/dev/null 2>&1
+
+export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive TAVREL_TEST_FIXED_DRIVES=$fixed_drives
+log=$build/test-windows.log
+status=0
+ctest --preset windows 2>&1 | tee "$log" || status=$?
+# Everything the tests need is set up here, so a skipped test is a fault.
+if grep -q '\*\*\*Skipped' "$log"; then
+  echo "Tests were skipped under Wine:" >&2
+  grep '\*\*\*Skipped' "$log" >&2
+  status=1
+fi
+echo "Windows tests under Wine: $((SECONDS - started)) s in all"
+exit "$status"

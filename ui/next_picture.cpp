@@ -1,0 +1,62 @@
+#include "ui/next_picture.h"
+
+#include "engine/tick.h"
+#include "model/exercise_state.h"
+#include "model/random.h"
+#include "model/window_services.h"
+
+namespace {
+
+// Ends the trial tick: at its picture, or where the real tick would change
+// the window in a way that matters, wait, or ask the user.
+struct TrialEnd {};
+
+// Services for a trial tick: what it reads comes from the window, what it
+// would change is dropped, and its random numbers come from a copy.
+class TrialServices : public WindowServices {
+public:
+    TrialServices(WindowServices& window, const RandomSequence& random) : window_(window), random_(random) {}
+
+    std::optional<std::string> picture;
+
+    void showPicture(const std::string& path) override
+    {
+        picture = path;
+        throw TrialEnd{};
+    }
+    void showMessage(const std::string&) override { throw TrialEnd{}; }
+    std::string askText(const std::string&) override { throw TrialEnd{}; }
+    void setCaption(Control, const std::string&) override {}
+    void setVisible(Control, bool) override {}
+    void setText(Control, const std::string&) override {}
+    int isChecked(Control checkBox) override { return window_.isChecked(checkBox); }
+    void setChecked(Control, int) override { throw TrialEnd{}; }
+    bool isSelected(Control optionButton) override { return window_.isSelected(optionButton); }
+    void setTimerInterval(std::int32_t) override {}
+    std::string probeFile(const std::string& path) override { return window_.probeFile(path); }
+    DriveRoots listDriveRoots(std::int32_t) override { throw TrialEnd{}; }
+    std::int32_t driveType(const std::string&) override { throw TrialEnd{}; }
+    double clockSeconds() override { throw TrialEnd{}; }
+    double randomUnit() override { return random_.next(); }
+    void endProgram() override { throw TrialEnd{}; }
+    void pause(double) override { throw TrialEnd{}; }
+
+private:
+    WindowServices& window_;
+    RandomSequence random_;
+};
+
+} // namespace
+
+std::optional<std::string> nextPicturePath(const ExerciseState& state, const RandomSequence& random,
+                                           WindowServices& window)
+{
+    ExerciseState trialState = state;
+    TrialServices trial(window, random);
+    try {
+        Timer1_Timer(trialState, trial);
+    } catch (const TrialEnd&) {
+        // The trial has gone as far as it may.
+    }
+    return trial.picture;
+}
