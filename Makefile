@@ -3,6 +3,7 @@
 #   make run    installs what is missing, builds, and starts the program on the demo disc
 #   make fuzz   runs the fuzz targets of the drive layer longer (FUZZ_SECONDS each)
 #   make test-windows  builds the core and its tests for Windows and runs them under Wine
+#   make bench  builds and runs the benchmarks of the window and prints their table
 
 PRESET   := default
 BUILD    := build/$(PRESET)
@@ -19,7 +20,7 @@ PACKAGES := cmake make g++ pkg-config \
 # And those of the Windows build and its run under Wine (make test-windows).
 WINDOWS_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest wine wine64
 
-.PHONY: all deps configure build test test-asan fuzz test-windows run clean
+.PHONY: all deps configure build test test-asan fuzz test-windows run bench clean
 
 all: build
 
@@ -66,6 +67,12 @@ test-windows:
 run: configure
 	@cmake --build --preset $(PRESET) --target run demo_disc demo_disc_image
 	@tools/run-demo.sh $(BUILD)
+
+# Picture switch latency, pace, idle cost, start-up and memory of the real
+# window on the offscreen platform, in one table (a few minutes; not part of
+# make test). Measure on a quiet machine.
+bench: configure
+	@cmake --build --preset $(PRESET) --target benchmarks
 
 clean:
 	rm -rf build

@@ -115,10 +115,9 @@ int runMemoryExercise(BenchApplication& app, const QString& disc, const QString&
 Memory measureMemory(const QString& benchProgram, const QString& disc, const QString& bodyPart, int pictures)
 {
     QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(benchProgram, {QStringLiteral("--memory-exercise"), disc, bodyPart, QString::number(pictures)});
     if (!child.waitForFinished(10 * 60 * 1000) || child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        throw std::runtime_error("the memory exercise failed");
+        throw std::runtime_error("the memory exercise failed: " + child.readAllStandardError().toStdString());
 
     Memory memory;
     for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {

@@ -86,13 +86,13 @@ Startup measureStartup(const StartupCase& c)
     for (int run = -1; run < c.runs; ++run) {
         QProcess program;
         program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         const long long started = monotonicNanoseconds();
         program.start(c.program, {});
         if (!program.waitForFinished(30000)) {
             program.kill();
             program.waitForFinished();
-            throw std::runtime_error("the program did not paint its window within 30 s");
+            throw std::runtime_error("the program did not paint its window within 30 s: " +
+                                     program.readAllStandardError().toStdString());
         }
         long long application = 0;
         long long painted = 0;
@@ -108,7 +108,8 @@ Startup measureStartup(const StartupCase& c)
                 asked = true;
         }
         if (application == 0 || painted == 0)
-            throw std::runtime_error("the probe reported no first paint");
+            throw std::runtime_error("the probe reported no first paint: " +
+                                     program.readAllStandardError().toStdString());
         if (run >= 0) {
             startup.applicationMs.push_back(static_cast<double>(application - started) / 1e6);
             startup.firstPaintMs.push_back(static_cast<double>(painted - started) / 1e6);

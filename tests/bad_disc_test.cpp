@@ -394,8 +394,9 @@ TEST_F(BadDiscTest, DiscTakenOutDuringTheExerciseAndPutBack)
 
 // The pictures are rewritten while the program reads them, as a copy still
 // being written, or a disc taken out in the middle of a read: a read may meet
-// a file cut short at any point. The exercise goes on, and once the files
-// stay still the pictures show again.
+// a file cut short at any point (a file decoded through a memory mapping
+// then ends the program with a bus error). The exercise goes on, and once
+// the files stay still the pictures show again.
 class FileRewriter {
 public:
     FileRewriter(std::vector<QString> files, QByteArray content)

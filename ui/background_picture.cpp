@@ -6,7 +6,22 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
+
+#if defined(__GLIBC__)
+// Every picture passes through buffers of one to a few megabytes (the file,
+// the decoded and the reduced picture) that live until the next picture.
+// Once the first of them has been freed, the GNU C library would serve the
+// later ones from its heap and keep the space they free there, so that the
+// resident memory would grow by megabytes over the first pictures. With the
+// threshold fixed, blocks of a megabyte and more are mapped from the system
+// and given back whole when freed.
+[[maybe_unused]] const bool pictureBuffersMapped = mallopt(M_MMAP_THRESHOLD, 1024 * 1024) == 1;
+#endif
 
 // Far larger than any picture of the disc, and than any picture Qt decodes
 // (it refuses images above 256 MB): a larger file is refused unread.

@@ -17,8 +17,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <optional>
-#include <string>
 #include <vector>
 
 namespace {
@@ -258,16 +256,15 @@ void MainWindow::runHandler(Handler handler)
     }
 }
 
-// A handler has changed the state or the settings: the next tick's picture
-// is worked out anew and decoded now, while the window waits, so that the
-// tick only has to paint it. What is due to be painted is painted first.
+// A handler has changed the state or the settings: the next tick's pictures
+// are worked out anew and decoded now, while the window waits, so that the
+// tick only has to paint them. What is due to be painted is painted first.
 void MainWindow::prepareNextPicture()
 {
     if (ended_ || handlersRunning_ > 0)
         return;
     QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
-    if (const std::optional<std::string> path = nextPicturePath(state_, services_.randomSequence(), services_))
-        services_.preparePicture(*path);
+    services_.preparePictures(nextPicturePaths(state_, services_.randomSequence(), services_));
 }
 
 void MainWindow::timer1Tick()

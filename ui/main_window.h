@@ -47,7 +47,7 @@ private:
     void buildControls();
     template <typename Handler>
     void runHandler(Handler handler);
-    // Between handlers: decodes the picture the next tick will show.
+    // Between handlers: decodes the pictures the next tick will show.
     void prepareNextPicture();
 
     ExerciseState state_;

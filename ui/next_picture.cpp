@@ -7,8 +7,8 @@
 
 namespace {
 
-// Ends the trial tick: at its picture, or where the real tick would change
-// the window in a way that matters, wait, or ask the user.
+// Ends the trial tick where the real tick would wait for the clock or for
+// the user, or run a click handler.
 struct TrialEnd {};
 
 // Services for a trial tick: what it reads comes from the window, what it
@@ -17,13 +17,9 @@ class TrialServices : public WindowServices {
 public:
     TrialServices(WindowServices& window, const RandomSequence& random) : window_(window), random_(random) {}
 
-    std::optional<std::string> picture;
+    std::vector<std::string> pictures;
 
-    void showPicture(const std::string& path) override
-    {
-        picture = path;
-        throw TrialEnd{};
-    }
+    void showPicture(const std::string& path) override { pictures.push_back(path); }
     void showMessage(const std::string&) override { throw TrialEnd{}; }
     std::string askText(const std::string&) override { throw TrialEnd{}; }
     void setCaption(Control, const std::string&) override {}
@@ -48,15 +44,16 @@ private:
 
 } // namespace
 
-std::optional<std::string> nextPicturePath(const ExerciseState& state, const RandomSequence& random,
-                                           WindowServices& window)
+std::vector<std::string> nextPicturePaths(const ExerciseState& state, const RandomSequence& random,
+                                          WindowServices& window)
 {
     ExerciseState trialState = state;
     TrialServices trial(window, random);
     try {
         Timer1_Timer(trialState, trial);
     } catch (const TrialEnd&) {
-        // The trial has gone as far as it may.
+        // The trial has gone as far as it may; a tick that asks the user
+        // something before its picture shows none.
     }
-    return trial.picture;
+    return trial.pictures;
 }

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -81,34 +82,40 @@ void QtServices::showPicture(const std::string& path)
 {
     MainWindow& w = window();
     const std::string file = path.empty() ? std::string() : drives::localPath(path);
-    // The picture decoded ahead serves this call or none.
-    const std::optional<PreparedPicture> prepared = std::exchange(prepared_, std::nullopt);
     if (file.empty()) {
         w.setBackgroundPicture({});
         return;
     }
-    if (prepared && prepared->identity == identify(file, w.size())) {
-        w.setBackgroundPicture(prepared->picture);
+    const auto ready = std::ranges::find(prepared_, identify(file, w.size()), &PreparedPicture::identity);
+    if (ready != prepared_.end()) {
+        w.setBackgroundPicture(ready->picture);
+        prepared_.erase(ready);
         return;
     }
     w.setBackgroundPicture(QPixmap::fromImage(readPicture(file, w.size())));
 }
 
-void QtServices::preparePicture(const std::string& path)
+void QtServices::preparePictures(const std::vector<std::string>& paths)
 {
     MainWindow& w = window();
-    const std::string file = drives::localPath(path);
-    if (file.empty())
-        return;
-    PictureIdentity identity = identify(file, w.size());
-    if (prepared_ && prepared_->identity == identity)
-        return;
-    prepared_.reset();
-    const QImage picture = readPicture(file, w.size());
-    // A file that cannot be shown is left to the tick, which clears the
-    // background; it may have been mended by then.
-    if (!picture.isNull())
-        prepared_ = PreparedPicture{std::move(identity), QPixmap::fromImage(picture)};
+    std::vector<PictureIdentity> wanted;
+    for (const std::string& path : paths) {
+        const std::string file = drives::localPath(path);
+        if (!file.empty())
+            wanted.push_back(identify(file, w.size()));
+    }
+    // Pictures decoded already are kept, the others freed before any new
+    // one is decoded.
+    std::erase_if(prepared_, [&](const PreparedPicture& p) { return std::ranges::find(wanted, p.identity) == wanted.end(); });
+    for (PictureIdentity& identity : wanted) {
+        if (std::ranges::find(prepared_, identity, &PreparedPicture::identity) != prepared_.end())
+            continue;
+        const QImage picture = readPicture(identity.file, w.size());
+        // A file that cannot be shown is left to the tick, which clears the
+        // background; it may have been mended by then.
+        if (!picture.isNull())
+            prepared_.push_back({std::move(identity), QPixmap::fromImage(picture)});
+    }
 }
 
 void QtServices::showMessage(const std::string& text)

@@ -11,7 +11,7 @@
 #include <QSize>
 
 #include <filesystem>
-#include <optional>
+#include <vector>
 
 class MainWindow;
 
@@ -44,10 +44,11 @@ public:
 
     // The program's random sequence as it stands, for a trial of the next tick.
     const RandomSequence& randomSequence() const { return random_; }
-    // Decodes the picture at the path ahead of the tick that shows it; that
-    // tick then paints it without reading the file again, unless the file or
-    // the window's size has changed meanwhile. One picture is kept at most.
-    void preparePicture(const std::string& path);
+    // Decodes the pictures at the paths ahead of the tick that shows them;
+    // that tick then paints them without reading the files again, unless a
+    // file or the window's size has changed meanwhile. Only the pictures of
+    // the latest call are kept.
+    void preparePictures(const std::vector<std::string>& paths);
 
 private:
     // A picture file as it was when decoded for an area of the window.
@@ -75,5 +76,5 @@ private:
     // a change of the system time cannot stretch or cut a wait.
     double startSeconds_;
     QElapsedTimer sinceStart_;
-    std::optional<PreparedPicture> prepared_;
+    std::vector<PreparedPicture> prepared_;
 };
