@@ -69,10 +69,12 @@ SwitchLatency measureSwitchLatency(BenchApplication& app, const SwitchCase& c)
 
     const auto nextTick = [&] {
         if (c.endOfExercise) {
-            // One picture short of any limit: the tick shows its picture,
+            // One picture short of any limit, the exercise started again with
+            // a click as the user gives it: the tick shows its picture,
             // counts it and ends the exercise with the closing bitmap.
-            state.running = 1;
             state.shownCount = INT16_MAX - 1;
+            if (state.running != 1)
+                bench.startExercise();
         }
         stage = Stage::programTick;
         window.timer1().start(gapMs);

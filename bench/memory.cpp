@@ -78,14 +78,17 @@ int runMemoryExercise(BenchApplication& app, const QString& disc, const QString&
     MainWindow& window = bench.window();
 
     // Written at the end: the first write to standard output would itself
-    // allocate memory in the middle of the measurement.
+    // allocate memory in the middle of the measurement. The readings' room is
+    // filled in before, and one reading made, so that the measuring touches
+    // no memory for the first time while it measures.
     struct Reading {
-        int picture;
-        long residentKiB;
-        std::size_t allocated;
+        int picture = 0;
+        long residentKiB = 0;
+        std::size_t allocated = 0;
     };
-    std::vector<Reading> readings;
-    readings.reserve(static_cast<std::size_t>(pictures));
+    std::vector<Reading> readings(static_cast<std::size_t>(pictures));
+    std::size_t readingCount = 0;
+    readings.front() = {0, statusKiB("VmRSS"), heapInUse()};
     int shown = 0;
     bool tickUnderWay = false;
     app.tickStarted = [&](Clock::time_point) { tickUnderWay = true; };
@@ -95,7 +98,7 @@ int runMemoryExercise(BenchApplication& app, const QString& disc, const QString&
         tickUnderWay = false;
         ++shown;
         if (shown >= firstPictureCompared)
-            readings.push_back({shown, statusKiB("VmRSS"), heapInUse()});
+            readings[readingCount++] = {shown, statusKiB("VmRSS"), heapInUse()};
         if (shown < pictures)
             window.timer1().start(1);
         else
@@ -105,8 +108,8 @@ int runMemoryExercise(BenchApplication& app, const QString& disc, const QString&
     window.timer1().start(1);
     runEventLoopUntil([&] { return shown >= pictures; }, std::chrono::minutes(10));
     const long peak = statusKiB("VmHWM");
-    for (const Reading& r : readings)
-        std::printf("picture %d %ld %zu\n", r.picture, r.residentKiB, r.allocated);
+    for (std::size_t i = 0; i < readingCount; ++i)
+        std::printf("picture %d %ld %zu\n", readings[i].picture, readings[i].residentKiB, readings[i].allocated);
     std::printf("peak %ld\n", peak);
     std::fflush(stdout);
     return 0;

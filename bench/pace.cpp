@@ -81,7 +81,8 @@ Pace measurePace(BenchApplication& app, const PaceCase& c)
     if (feedback) {
         for (std::size_t i = 0; i < pictures; ++i) {
             // Each answer belongs to the picture before it.
-            if (log.answers[i] < log.pictures[i] || (i + 1 < log.pictures.size() && log.answers[i] > log.pictures[i + 1]))
+            const bool beforeNext = i + 1 == log.pictures.size() || log.answers[i] < log.pictures[i + 1];
+            if (log.answers[i] < log.pictures[i] || !beforeNext)
                 throw std::runtime_error("an answer came outside its picture's interval");
             pace.answerError.push_back(millisecondsBetween(log.pictures[i], log.answers[i]) - answerDelay);
         }

@@ -106,15 +106,16 @@ void QtServices::preparePictures(const std::vector<std::string>& paths)
     }
     // Pictures decoded already are kept, the others freed before any new
     // one is decoded.
-    std::erase_if(prepared_, [&](const PreparedPicture& p) { return std::ranges::find(wanted, p.identity) == wanted.end(); });
+    std::erase_if(prepared_,
+                  [&](const PreparedPicture& p) { return std::ranges::find(wanted, p.identity) == wanted.end(); });
     for (PictureIdentity& identity : wanted) {
         if (std::ranges::find(prepared_, identity, &PreparedPicture::identity) != prepared_.end())
             continue;
-        const QImage picture = readPicture(identity.file, w.size());
+        QImage picture = readPicture(identity.file, w.size());
         // A file that cannot be shown is left to the tick, which clears the
         // background; it may have been mended by then.
         if (!picture.isNull())
-            prepared_.push_back({std::move(identity), QPixmap::fromImage(picture)});
+            prepared_.push_back({std::move(identity), QPixmap::fromImage(std::move(picture))});
     }
 }
 
