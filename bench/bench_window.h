@@ -5,7 +5,7 @@
 // its controls set by clicks as a user sets them.
 
 #include "frame_clock.h"
-#include "ui/main_window.h"
+#include "ui/qt/main_window.h"
 
 #include <QString>
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <set>
 #include <span>
 #include <sstream>
@@ -250,9 +251,12 @@ namespace {
 // The table is read at every call, so that a disc mounted while the program
 // runs is seen; the letters given stay with their mount points for the run.
 // Without a table (no /proc) only C: is listed, and the folder of the disc
-// can still be typed at the drive question.
+// can still be typed at the drive question. Threads that read the disc call
+// this at the same time.
 std::vector<posix::Drive> machineDrives()
 {
+    static std::mutex lettersGiven;
+    const std::lock_guard lock(lettersGiven);
     static posix::GivenLetters given;
     std::ifstream file("/proc/self/mountinfo");
     std::ostringstream table;

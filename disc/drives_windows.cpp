@@ -9,20 +9,18 @@
 namespace drives {
 namespace {
 
-// While it lives, a drive without a disc makes the file calls fail instead
-// of showing the system's "insert a disk" box.
+// While it lives, a drive without a disc makes the file calls of this thread
+// fail instead of showing the system's "insert a disk" box. The mode is the
+// thread's own: the disc is read on several threads at once.
 class NoCriticalErrorBox {
 public:
-    NoCriticalErrorBox() : previous_(SetErrorMode(SEM_FAILCRITICALERRORS))
-    {
-        SetErrorMode(previous_ | SEM_FAILCRITICALERRORS);
-    }
-    ~NoCriticalErrorBox() { SetErrorMode(previous_); }
+    NoCriticalErrorBox() { SetThreadErrorMode(GetThreadErrorMode() | SEM_FAILCRITICALERRORS, &previous_); }
+    ~NoCriticalErrorBox() { SetThreadErrorMode(previous_, nullptr); }
     NoCriticalErrorBox(const NoCriticalErrorBox&) = delete;
     NoCriticalErrorBox& operator=(const NoCriticalErrorBox&) = delete;
 
 private:
-    UINT previous_;
+    DWORD previous_ = 0;
 };
 
 // A NUL would cut the path short when it reaches the system.

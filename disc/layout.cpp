@@ -2,17 +2,34 @@
 
 #include <array>
 
+namespace {
+
+// Rows by body part; columns: phase 1 easy, phase 1 normal, movement easy,
+// movement normal.
+constexpr std::array<std::array<const char*, 4>, 4> fragments = {{
+    {":\\mainDGfacile\\", ":\\mainDG\\", ":\\mainMvtfacile\\", ":\\mainMvt\\"},
+    {":\\piedDGfacile\\", ":\\piedDG\\", ":\\piedMvtfacile\\", ":\\piedMvt\\"},
+    {":\\VisageDGfacile\\", ":\\visageDG\\", ":\\VisageMvtfacile\\", ":\\visageMvt\\"},
+    {":\\PatientDGfacile\\", ":\\PatientDG\\", ":\\PatientMvtfacile\\", ":\\PatientMvt\\"},
+}};
+
+} // namespace
+
 std::string imageDirectory(BodyPart part, bool phase1, bool easy)
 {
-    // Columns: phase 1 easy, phase 1 normal, movement easy, movement normal.
-    static constexpr std::array<std::array<const char*, 4>, 4> fragments = {{
-        {":\\mainDGfacile\\", ":\\mainDG\\", ":\\mainMvtfacile\\", ":\\mainMvt\\"},
-        {":\\piedDGfacile\\", ":\\piedDG\\", ":\\piedMvtfacile\\", ":\\piedMvt\\"},
-        {":\\VisageDGfacile\\", ":\\visageDG\\", ":\\VisageMvtfacile\\", ":\\visageMvt\\"},
-        {":\\PatientDGfacile\\", ":\\PatientDG\\", ":\\PatientMvtfacile\\", ":\\PatientMvt\\"},
-    }};
     const int column = (phase1 ? 0 : 2) + (easy ? 0 : 1);
     return fragments[static_cast<std::size_t>(part)][column];
+}
+
+std::optional<BodyPart> bodyPartOf(const std::string& fragment)
+{
+    for (std::size_t row = 0; row < fragments.size(); ++row) {
+        for (const char* f : fragments[row]) {
+            if (fragment == f)
+                return static_cast<BodyPart>(row);
+        }
+    }
+    return std::nullopt;
 }
 
 std::string picturePath(const Value& driveLetter, const Value& imageDir, const Value& number)

@@ -5,12 +5,19 @@
 
 #include "model/value.h"
 
+#include <optional>
 #include <string>
 
 enum class BodyPart { hands, feet, face, patient };
 
+// The side a picture shows: 1 to 10 the left, 11 to 20 the right.
+enum class Side { left, right };
+inline Side sideOf(int pictureNumber) { return pictureNumber > 10 ? Side::right : Side::left; }
+
 // The directory fragment, ":\" + name + "\", for instance ":\VisageDGfacile\".
 std::string imageDirectory(BodyPart part, bool phase1, bool easy);
+// The body part of a directory fragment, nothing for a text that is none.
+std::optional<BodyPart> bodyPartOf(const std::string& fragment);
 
 // driveLetter + fragment + number + ".jpg"
 std::string picturePath(const Value& driveLetter, const Value& imageDir, const Value& number);

@@ -26,14 +26,19 @@ void stopExercise(ExerciseState& s, WindowServices& w, const std::string& captio
     w.setCaption(Control::cmdOnOff, caption);
 }
 
-void checkExerciseEnd(ExerciseState& s, WindowServices& w)
+bool pictureLimitReached(const ExerciseState& s)
 {
     if (!(s.intervalMs > 0))
-        return;
+        return false;
     // The product (600000 for ten minutes) widens past 16 bits; the quotient
     // is a real, so 4500 ms gives 133.33... and the 134th picture ends it.
     const Value pictureLimit = s.exerciseMinutes * 60 * 1000 / s.intervalMs;
-    if (Value::int16(s.shownCount) < pictureLimit)
+    return !(Value::int16(s.shownCount) < pictureLimit);
+}
+
+void checkExerciseEnd(ExerciseState& s, WindowServices& w)
+{
+    if (!pictureLimitReached(s))
         return;
     // The stop and the closing picture, in this order: the closing picture
     // replaces the last picture within the same tick.

@@ -12,6 +12,10 @@ void cmdExit_Click(ExerciseState& state, WindowServices& window);
 // Every stop: running := 0 and a new caption on the start button.
 void stopExercise(ExerciseState& state, WindowServices& window, const std::string& caption);
 
+// Whether as many pictures have been shown since start-up as fit into the
+// exercise's length at the current pace.
+bool pictureLimitReached(const ExerciseState& state);
+
 // Ends the exercise with the closing picture once as many pictures have been
 // shown since start-up as fit into the exercise's length at the current pace.
 void checkExerciseEnd(ExerciseState& state, WindowServices& window);

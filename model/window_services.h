@@ -26,6 +26,11 @@ struct DriveRoots {
 
 inline constexpr std::int32_t cdromDriveType = 5;
 
+// Thrown by the services once the program has ended, so that the handler
+// that ended it, and any handler still under way, stops at once. Whoever
+// runs the handlers catches it.
+struct ProgramEnded {};
+
 class WindowServices {
 public:
     virtual ~WindowServices() = default;

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <functional>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -234,16 +235,16 @@ INSTANTIATE_TEST_SUITE_P(
 // A picture without read permission. The superuser reads it all the same,
 // so when the tests run as the superuser the file system is used with the
 // identity of an ordinary user (nobody) for this case, as the program's user
-// would be. Should the file still be readable, the picture shows, and the
-// test says so rather than pretend.
+// would be. The identity is the thread's own and passes to the threads it
+// starts, so it is taken before the window, whose reading thread must have
+// it too. Should the file still be readable, the picture shows, and the test
+// says so rather than pretend.
 class OrdinaryFileUser {
 public:
-    explicit OrdinaryFileUser(const QString& disc)
+    OrdinaryFileUser()
     {
         if (geteuid() != 0)
             return;
-        // The disc's own folder is the superuser's alone; the user may pass it.
-        chmod(QFile::encodeName(disc).constData(), 0755);
         previous_ = setfsuid(nobody);
         setfsgid(nobody);
     }
@@ -270,10 +271,16 @@ bool canRead(const QString& path)
     return fd >= 0;
 }
 
-TEST_F(BadDiscTest, PictureWithoutReadPermission)
+class UnreadablePictureTest : public BadDiscTest {
+protected:
+    static void SetUpTestSuite() { user = std::make_unique<OrdinaryFileUser>(); }
+    static void TearDownTestSuite() { user.reset(); }
+    static inline std::unique_ptr<OrdinaryFileUser> user;
+};
+
+TEST_F(UnreadablePictureTest, PictureWithoutReadPermission)
 {
     ASSERT_EQ(chmod(QFile::encodeName(badPicture()).constData(), 0), 0);
-    const OrdinaryFileUser user(disc.file({}));
     ASSERT_TRUE(canRead(disc.file("mainDGfacile/1.jpg"))) << "the other pictures stay readable";
     const bool stillReadable = canRead(badPicture());
     if (stillReadable) {
@@ -370,13 +377,16 @@ TEST_F(BadDiscTest, DiscTakenOutDuringTheExerciseAndPutBack)
     tick();
     ASSERT_TRUE(showsPicture(drawn()));
 
+    // The picture of the next tick may have been read before the disc went
+    // out; the ticks after it find no picture.
     ASSERT_TRUE(QDir().rename(drive, out));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const std::int16_t shown = window.state().shownCount;
         tick();
         EXPECT_EQ(window.state().running, 1);
         EXPECT_EQ(window.state().shownCount, shown + 1);
-        EXPECT_TRUE(cleared());
+        if (i > 0)
+            EXPECT_TRUE(cleared());
     }
     tickTheLastPicture();
     EXPECT_TRUE(cleared()) << "no closing picture without the disc";

@@ -4,7 +4,7 @@
 #include "support/window_fixture.h"
 
 #include "engine/exercise.h"
-#include "ui/wrapping_buttons.h"
+#include "ui/qt/wrapping_buttons.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

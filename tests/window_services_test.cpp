@@ -112,7 +112,11 @@ class PictureTest : public WindowTest {
 protected:
     PictureTest() { showWindow(); }
 
-    void show(const std::string& relative) { window.services().showPicture(disc.programPath(relative)); }
+    void show(const std::string& relative)
+    {
+        window.services().showPicture(disc.programPath(relative));
+        settle();
+    }
     QString save(const QString& name, const QImage& image)
     {
         const QString path = disc.file(name);
@@ -211,6 +215,41 @@ TEST_F(PictureTest, TickShowsTheDrawnPicture)
         // With the appeal gone, the picture shows in the middle as well.
         EXPECT_TRUE(nearColour(pixelAt({300, 200}), TestDisc::colourOf(number)));
     }
+}
+
+// Between ticks the window decodes the next tick's picture, so that the tick
+// shows it at once. A picture not decoded ahead (the settings changed just
+// before the tick) leaves the background cleared at the tick, never the last
+// picture, and shows as soon as it has been read; so does one decoded for
+// another size of the window.
+TEST_F(PictureTest, PictureDecodedAheadShowsAtTheTickItself)
+{
+    const auto drawn = [this] { return static_cast<int>(window.state().imageIndex.number()); };
+    QTest::mouseClick(widget(C::optFeedBack), Qt::LeftButton); // feet at 750 ms would wait for the answer
+    QTest::mouseClick(widget(C::OptExtreme), Qt::LeftButton);
+    QTest::mouseClick(widget(C::cmdOnOff), Qt::LeftButton);
+    for (int i = 0; i < 5; ++i) {
+        QTest::qWait(100);
+        window.timer1Tick();
+        window.timer1().stop();
+        ASSERT_FALSE(window.backgroundPicture().isNull()) << "tick " << i;
+        EXPECT_TRUE(nearColour(pixelAt(freeSpot), TestDisc::colourOf(drawn())));
+    }
+
+    QTest::qWait(100);
+    QTest::mouseClick(widget(C::optPied), Qt::LeftButton);
+    window.timer1Tick();
+    window.timer1().stop();
+    ASSERT_NE(text(window.state().imagePath).find("piedDGfacile"), std::string::npos);
+    EXPECT_TRUE(window.backgroundPicture().isNull());
+    EXPECT_EQ(pixelAt(freeSpot), baseColour());
+    settle();
+    EXPECT_TRUE(nearColour(pixelAt(freeSpot), TestDisc::colourOf(drawn())));
+
+    QTest::qWait(100);
+    window.resize(300, 200);
+    tick();
+    EXPECT_EQ(window.backgroundPicture().size(), TestDisc::pictureSize.scaled(300, 200, Qt::KeepAspectRatio));
 }
 
 // ---- The modal boxes ---------------------------------------------------

@@ -54,6 +54,8 @@ public:
     // randomUnit), which change nothing.
     std::vector<std::string> effects() const;
     void clearCalls() { calls.clear(); }
+    // The program's own random sequence, once the numbers given are used up.
+    const RandomSequence& sequence() const { return sequence_; }
 
     void showPicture(const std::string& path) override;
     void showMessage(const std::string& text) override;

@@ -4,7 +4,7 @@
 // window shown and active on the offscreen platform, and a helper that
 // answers the modal boxes the program opens.
 
-#include "ui/main_window.h"
+#include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QColor>
@@ -111,11 +111,21 @@ protected:
     }
 
     // One tick of Timer1 as the timer gives it; the timer itself is then
-    // stopped, so that no further tick comes while the test looks.
+    // stopped, so that no further tick comes while the test looks. A picture
+    // that was not decoded ahead is waited for.
     void tick()
     {
         window.timer1Tick();
         window.timer1().stop();
+        settle();
+    }
+
+    // Waits until the picture asked for display has been read and decoded
+    // on the reading thread, and the window has taken it.
+    void settle()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !window.services().disc().loading(); }, 10000));
+        QCoreApplication::sendPostedEvents(&window, MainWindow::pictureReadyEvent);
     }
 
     template <typename Widget = QWidget>

@@ -1,9 +1,9 @@
-#include "ui/next_picture.h"
+#include "engine/next_picture.h"
 
 #include "engine/tick.h"
 #include "model/exercise_state.h"
+#include "model/forwarding_services.h"
 #include "model/random.h"
-#include "model/window_services.h"
 
 namespace {
 
@@ -13,9 +13,12 @@ struct TrialEnd {};
 
 // Services for a trial tick: what it reads comes from the window, what it
 // would change is dropped, and its random numbers come from a copy.
-class TrialServices : public WindowServices {
+class TrialServices : public ForwardingServices {
 public:
-    TrialServices(WindowServices& window, const RandomSequence& random) : window_(window), random_(random) {}
+    TrialServices(WindowServices& window, const RandomSequence& random, const ProbeAhead& probe)
+        : ForwardingServices(window), random_(random), probe_(probe)
+    {
+    }
 
     std::vector<std::string> pictures;
 
@@ -25,11 +28,13 @@ public:
     void setCaption(Control, const std::string&) override {}
     void setVisible(Control, bool) override {}
     void setText(Control, const std::string&) override {}
-    int isChecked(Control checkBox) override { return window_.isChecked(checkBox); }
     void setChecked(Control, int) override { throw TrialEnd{}; }
-    bool isSelected(Control optionButton) override { return window_.isSelected(optionButton); }
     void setTimerInterval(std::int32_t) override {}
-    std::string probeFile(const std::string& path) override { return window_.probeFile(path); }
+    std::string probeFile(const std::string& path) override
+    {
+        const std::string assumedName = path.substr(path.find_last_of('\\') + 1);
+        return probe_(path).value_or(assumedName);
+    }
     DriveRoots listDriveRoots(std::int32_t) override { throw TrialEnd{}; }
     std::int32_t driveType(const std::string&) override { throw TrialEnd{}; }
     double clockSeconds() override { throw TrialEnd{}; }
@@ -38,17 +43,17 @@ public:
     void pause(double) override { throw TrialEnd{}; }
 
 private:
-    WindowServices& window_;
     RandomSequence random_;
+    const ProbeAhead& probe_;
 };
 
 } // namespace
 
 std::vector<std::string> nextPicturePaths(const ExerciseState& state, const RandomSequence& random,
-                                          WindowServices& window)
+                                          WindowServices& window, const ProbeAhead& probe)
 {
     ExerciseState trialState = state;
-    TrialServices trial(window, random);
+    TrialServices trial(window, random, probe);
     try {
         Timer1_Timer(trialState, trial);
     } catch (const TrialEnd&) {

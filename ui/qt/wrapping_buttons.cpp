@@ -1,4 +1,4 @@
-#include "ui/wrapping_buttons.h"
+#include "ui/qt/wrapping_buttons.h"
 
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>

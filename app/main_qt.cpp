@@ -1,0 +1,42 @@
+// The program over Qt: creates the window, runs its load handler, which
+// settles the image disc's drive, shows the window with the focus on the
+// start button and hands control to Qt's event loop until the window closes.
+
+#include "results/history.h"
+#include "ui/qt/main_window.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+int main(int argc, char* argv[])
+{
+#if defined(__GLIBC__)
+    // Every picture passes through buffers of one to a few megabytes (the
+    // file, the decoded and the reduced picture) that live until the next
+    // picture. With the allocator's default, once the first of them has been
+    // freed the later ones are served from the heap, which keeps the space
+    // they free: the memory would grow by megabytes over the first pictures.
+    // Blocks of a megabyte and more are mapped from the system instead, and
+    // given back whole when freed.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavrel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setDesktopFileName(QStringLiteral("tavrel"));
+
+    // The history of the exercises: in the user's own data folder
+    // ($XDG_DATA_HOME/tavrel, ~/.local/share/tavrel by default).
+    History history(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+    MainWindow window(&history);
+    window.load();
+    window.show();
+    // Active at once, so that Space clicks the start button and the access
+    // keys work before the user has clicked into the window.
+    window.activateWindow();
+    return app.exec();
+}

@@ -1,0 +1,186 @@
+#include "engine/form1.h"
+
+#include "disc/form_load.h"
+#include "disc/layout.h"
+#include "engine/exercise.h"
+#include "engine/next_picture.h"
+#include "engine/tick.h"
+#include "model/forwarding_services.h"
+#include "model/settings.h"
+
+#include <algorithm>
+
+namespace {
+
+using C = Control;
+
+// The services of a tick, which tell the answer sheet when the tick shows
+// its picture, before the feedback wait that may follow.
+class TickServices : public ForwardingServices {
+public:
+    TickServices(WindowServices& window, const ExerciseState& state, std::function<void()> pictureShown)
+        : ForwardingServices(window), state_(state), pictureShown_(std::move(pictureShown))
+    {
+    }
+
+    void showPicture(const std::string& path) override
+    {
+        ForwardingServices::showPicture(path);
+        // The picture of a running tick; the closing picture of the end and
+        // of a refusal comes once the exercise has stopped.
+        if (state_.running == 1 && path == text(state_.imagePath))
+            pictureShown_();
+    }
+
+private:
+    const ExerciseState& state_;
+    std::function<void()> pictureShown_;
+};
+
+} // namespace
+
+Form1::Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
+             History* history)
+    : state_(state), window_(window), random_(random), host_(host), history_(history),
+      patient_(history ? history->patient() : std::string())
+{
+}
+
+template <typename Handler>
+void Form1::run(Handler handler)
+{
+    if (ended_)
+        return;
+    const bool outermost = handlersRunning_ == 0;
+    if (outermost)
+        runningBefore_ = state_.running == 1;
+    ++handlersRunning_;
+    try {
+        handler();
+        // An exercise runs from a click on the start button to the next stop
+        // of any kind; each stop saves it.
+        const bool runningNow = state_.running == 1;
+        if (outermost && !runningBefore_ && runningNow)
+            sheet_.start();
+        else if (outermost && runningBefore_ && !runningNow)
+            finishExercise();
+    } catch (const ProgramEnded&) {
+        // The program has ended inside the handler; nothing more of it runs.
+    }
+    --handlersRunning_;
+    if (!outermost || ended_)
+        return;
+    host_.postIdle();
+    if (tickWaiting_) {
+        tickWaiting_ = false;
+        host_.postTick();
+    }
+}
+
+void Form1::load()
+{
+    run([this] { Form_Load(state_, window_); });
+}
+
+void Form1::timerTick()
+{
+    if (ended_)
+        return;
+    if (busy()) {
+        tickWaiting_ = true;
+        return;
+    }
+    run([this] {
+        tickEnded_ = false;
+        TickServices services(window_, state_, [this] {
+            const ExerciseSettings settings{bodyPartOf(text(state_.imageDir)).value_or(BodyPart::hands),
+                                            state_.level.isUnset() ? 1 : static_cast<int>(state_.level.number()),
+                                            toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
+            sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
+                                settings);
+        });
+        const bool running = state_.running == 1;
+        Timer1_Timer(state_, services);
+        tickEnded_ = running && state_.running != 1 && pictureLimitReached(state_);
+    });
+}
+
+void Form1::clicked(Control control)
+{
+    if (control == C::cmdExit) {
+        run([this] {
+            // The exercise under way is saved before the program ends.
+            if (sheet_.started())
+                finishExercise();
+            cmdExit_Click(state_, window_);
+        });
+    } else if (control == C::cmdOnOff) {
+        run([this] { cmdOnOff_Click(state_, window_); });
+    } else {
+        run([this, control] { checkBoxClicked(control, state_, window_); });
+    }
+}
+
+bool Form1::arrowKey(Side side, double pressedAt)
+{
+    if (ended_ || state_.running != 1 || window_.isChecked(C::optDG) != 1)
+        return false;
+    sheet_.answer(side, pressedAt);
+    return true;
+}
+
+void Form1::pictureOnScreen(const std::string& path, double at)
+{
+    if (path == text(state_.imagePath))
+        sheet_.pictureOnScreen(at);
+}
+
+void Form1::idle()
+{
+    if (ended_ || busy())
+        return;
+    const ProbeAhead probe = [this](const std::string& path) { return host_.probeAhead(path); };
+    host_.preparePictures(nextPicturePaths(state_, random_, window_, probe));
+}
+
+void Form1::close()
+{
+    if (ended_)
+        return;
+    // Counted as a handler, so that no tick runs while a message about the
+    // saving is open.
+    ++handlersRunning_;
+    try {
+        if (sheet_.started())
+            finishExercise();
+    } catch (const ProgramEnded&) {
+    }
+    --handlersRunning_;
+    ended_ = true;
+}
+
+std::string Form1::setPatient(const std::string& name)
+{
+    patient_ = name;
+    return history_ ? history_->setPatient(name) : std::string();
+}
+
+// Saves the exercise that has just stopped when it holds an answer; one
+// that ended after its ten minutes opens the results window.
+void Form1::finishExercise()
+{
+    const std::optional<Tally> tally = sheet_.stop();
+    const bool endedByItself = tickEnded_;
+    tickEnded_ = false;
+    if (!tally || tally->pictures == 0)
+        return;
+    lastExercise_ = tally;
+    if (tally->answers > 0 && history_) {
+        const std::string failure = history_->append({localDateTimeNow(), patient_, *tally});
+        if (!failure.empty())
+            window_.showMessage(failure);
+    }
+    host_.resultsChanged();
+    if (endedByItself)
+        host_.showResults();
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The window form1 as its logic sees it, without any widget. A front-end
+// (the Qt window, the Win32 window) turns the events of its widgets into
+// these calls; Form1 runs the handlers one at a time, as the window's single
+// thread would, and keeps the answers of phase 1 and the history of the
+// exercises. What only a front-end can do (post work to its event loop,
+// decode pictures, open the results window) it asks of a FormHost.
+
+#include "model/controls.h"
+#include "model/exercise_state.h"
+#include "results/answer_sheet.h"
+#include "results/history.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class RandomSequence;
+class WindowServices;
+
+class FormHost {
+public:
+    virtual ~FormHost() = default;
+
+    // Calls Form1::timerTick() again soon, from the event loop.
+    virtual void postTick() = 0;
+    // Calls Form1::idle() once the event loop has nothing more pressing to do.
+    virtual void postIdle() = 0;
+    // What is known of the file at the path without waiting for the disc:
+    // its name, empty text for none, or nothing when not known yet. The
+    // question may be passed on to the disc, for a later call.
+    virtual std::optional<std::string> probeAhead(const std::string& path) = 0;
+    // Decodes ahead the pictures at the paths, for the next tick.
+    virtual void preparePictures(const std::vector<std::string>& paths) = 0;
+    // Opens the results window, or brings it to the front.
+    virtual void showResults() = 0;
+    // The history or the last exercise has changed: an open results window
+    // shows them again.
+    virtual void resultsChanged() = 0;
+};
+
+class Form1 {
+public:
+    // Without a history, nothing is saved.
+    Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
+          History* history);
+
+    // The load handler, before the window is first shown.
+    void load();
+    // A tick of Timer1. One that comes while a handler is under way waits for
+    // it to end; at most one waits, as with the platform's timer message.
+    void timerTick();
+    // A check box whose value has changed (by a click, an access key or the
+    // program), or a command button clicked.
+    void clicked(Control control);
+    // The Left or Right arrow key, pressed at the given time of the clock.
+    // While an exercise runs in phase 1 it is an answer to the picture on
+    // screen then, and true is returned; otherwise the key is the window's.
+    bool arrowKey(Side side, double pressedAt);
+    // The first frame that shows the picture at the path has ended at the
+    // given time of the clock.
+    void pictureOnScreen(const std::string& path, double at);
+    // Between handlers: works out the next tick's pictures and has them
+    // decoded ahead.
+    void idle();
+    // The window is being closed: the exercise under way is saved, and the
+    // program ends.
+    void close();
+
+    bool ended() const { return ended_; }
+    bool busy() const { return handlersRunning_ > 0; }
+
+    // The last exercise that showed phase-1 pictures, once one has stopped.
+    const std::optional<Tally>& lastExercise() const { return lastExercise_; }
+    // The history, or null when nothing is saved.
+    History* history() const { return history_; }
+    // The patient's name in force, saved with each exercise.
+    const std::string& patient() const { return patient_; }
+    // Empty text when the name is remembered for the next run, otherwise a
+    // French message.
+    std::string setPatient(const std::string& name);
+
+private:
+    template <typename Handler>
+    void run(Handler handler);
+    void noteTickPicture(bool shown);
+    void finishExercise();
+
+    ExerciseState& state_;
+    WindowServices& window_;
+    const RandomSequence& random_;
+    FormHost& host_;
+    History* history_;
+
+    bool ended_ = false;
+    int handlersRunning_ = 0;
+    bool tickWaiting_ = false;
+    bool runningBefore_ = false;
+    bool tickEnded_ = false; // the exercise was ended by a tick's picture count
+
+    AnswerSheet sheet_;
+    std::optional<Tally> lastExercise_;
+    std::string patient_;
+};

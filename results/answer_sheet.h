@@ -1,0 +1,74 @@
+#pragma once
+// The patient's answers during one exercise: in phase 1 each picture is
+// answered "left" or "right" with a key; the first answer to a picture
+// counts, with its response time from the moment the picture was on screen
+// to the moment the key was pressed. Times are seconds on the window's clock
+// (seconds since midnight, starting again from 0 at midnight).
+
+#include "disc/layout.h"
+
+#include <optional>
+#include <vector>
+
+// The settings a picture was shown with, as the history keeps them.
+struct ExerciseSettings {
+    BodyPart part = BodyPart::hands;
+    int level = 1;        // 1 to 4
+    int intervalMs = 0;   // the pace
+    bool feedback = false;
+
+    bool operator==(const ExerciseSettings&) const = default;
+};
+
+// What one exercise gives: phase-1 pictures shown, answers and correct
+// answers, and the response times in whole milliseconds (0 without answers).
+struct Tally {
+    ExerciseSettings settings;
+    int pictures = 0;
+    int answers = 0;
+    int correct = 0;
+    int meanMs = 0;
+    int medianMs = 0;
+
+    bool operator==(const Tally&) const = default;
+};
+
+class AnswerSheet {
+public:
+    // A new exercise: the sheet starts empty.
+    void start();
+    bool started() const { return started_; }
+
+    // A picture shown by a tick of the exercise. Only phase-1 pictures are
+    // answered and counted; the settings of the last one are the exercise's.
+    void pictureShown(int number, bool phase1, const ExerciseSettings& settings);
+    // The first frame that shows the latest picture ended at this time.
+    void pictureOnScreen(double at);
+    // An answer given at this time. It goes to the picture that was on screen
+    // then, unless that picture is answered already or is no phase-1 picture.
+    void answer(Side side, double pressedAt);
+
+    // Ends the exercise: its tally, or nothing when none was under way.
+    std::optional<Tally> stop();
+
+private:
+    struct Picture {
+        int number;
+        bool phase1;
+        std::optional<double> onScreen;
+        std::optional<Side> answer;
+        double responseSeconds = 0;
+    };
+
+    bool started_ = false;
+    std::vector<Picture> pictures_;
+    ExerciseSettings settings_;
+};
+
+// The mean and the median of the values, rounded to whole numbers; 0 and 0
+// for none.
+struct MeanAndMedian {
+    int mean = 0;
+    int median = 0;
+};
+MeanAndMedian meanAndMedian(std::vector<double> values);

@@ -1,0 +1,146 @@
+// Health-data files on Windows. The user's own data folder (%APPDATA%) is
+// readable by its owner only already; every write is flushed to the disk
+// with FlushFileBuffers, and a replacement is one MoveFileEx.
+
+#include "results/private_files.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace private_files {
+namespace {
+
+std::string reasonOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return "le disque est plein";
+    case ERROR_ACCESS_DENIED: return "l'accès est refusé";
+    case ERROR_WRITE_PROTECT: return "le disque est protégé en écriture";
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return "un fichier porte déjà ce nom";
+    default: return "erreur du système n° " + std::to_string(error);
+    }
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h) : h_(h) {}
+    ~Handle()
+    {
+        if (valid())
+            CloseHandle(h_);
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+bool writeAll(HANDLE file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        if (!WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string makeFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder, error))
+        return error ? reasonOf(static_cast<DWORD>(error.value())) : reasonOf(ERROR_FILE_EXISTS);
+    return {};
+}
+
+std::string appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
+{
+    const Handle h(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid())
+        return reasonOf(GetLastError());
+    LARGE_INTEGER before{};
+    if (!GetFileSizeEx(h.get(), &before))
+        return reasonOf(GetLastError());
+
+    std::string bytes;
+    if (before.QuadPart == 0) {
+        bytes = header;
+    } else {
+        LARGE_INTEGER last{};
+        last.QuadPart = before.QuadPart - 1;
+        char c = '\n';
+        DWORD got = 0;
+        if (SetFilePointerEx(h.get(), last, nullptr, FILE_BEGIN) && ReadFile(h.get(), &c, 1, &got, nullptr) &&
+            got == 1 && c != '\n')
+            bytes = "\r\n";
+    }
+    bytes += line;
+
+    if (!SetFilePointerEx(h.get(), before, nullptr, FILE_BEGIN) || !writeAll(h.get(), bytes) ||
+        !FlushFileBuffers(h.get())) {
+        const DWORD error = GetLastError();
+        // What was written of the line goes again, so that the file ends as
+        // it did.
+        if (SetFilePointerEx(h.get(), before, nullptr, FILE_BEGIN) && SetEndOfFile(h.get()))
+            FlushFileBuffers(h.get());
+        return reasonOf(error);
+    }
+    return {};
+}
+
+std::string replace(const std::filesystem::path& file, std::string_view content)
+{
+    std::filesystem::path temporary = file;
+    temporary += L".tmp";
+    {
+        const Handle h(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h.valid())
+            return reasonOf(GetLastError());
+        if (!writeAll(h.get(), content) || !FlushFileBuffers(h.get())) {
+            const DWORD error = GetLastError();
+            DeleteFileW(temporary.c_str());
+            return reasonOf(error);
+        }
+    }
+    if (!MoveFileExW(temporary.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        return reasonOf(error);
+    }
+    return {};
+}
+
+std::optional<std::string> read(const std::filesystem::path& file)
+{
+    const Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid())
+        return std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(h.get(), buffer, sizeof buffer, &got, nullptr))
+            return std::nullopt;
+        if (got == 0)
+            return content;
+        content.append(buffer, got);
+    }
+}
+
+} // namespace private_files

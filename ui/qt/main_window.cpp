@@ -1,0 +1,324 @@
+#include "ui/qt/main_window.h"
+
+#include "model/window_layout.h"
+#include "ui/qt/results_window.h"
+#include "ui/qt/wrapping_buttons.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+using C = Control;
+
+// Device-independent pixels: Qt scales them to the screen.
+int pixels(int twips) { return twipsToPixels(twips, 96); }
+
+QFont controlFont(ControlFont caption)
+{
+    // The window was drawn for "MS Sans Serif"; Liberation Sans is a close
+    // sans-serif where it is missing. Sizes are in pixels so that every
+    // caption fits its box whatever the screen's dots per inch.
+    static const QString family =
+        QFontDatabase::hasFamily(QStringLiteral("MS Sans Serif")) ? QStringLiteral("MS Sans Serif")
+                                                                  : QStringLiteral("Liberation Sans");
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(caption.pixelsAt96Dpi());
+    font.setBold(caption.bold);
+    return font;
+}
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+bool heldDuringTheWait(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+MainWindow::MainWindow(History* history, QWidget* parent)
+    : QWidget(parent), services_(*this), form_(state_, services_, services_.randomSequence(), *this, history),
+      paceGroup_(new QButtonGroup(this))
+{
+    setObjectName(fromUtf8(controlName(C::form1)));
+    setWindowTitle(fromUtf8(windowCaption));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/run.ico")));
+    setFont(controlFont(windowFont));
+    // The window's background is the system's window colour, which Qt calls
+    // the base colour; the controls keep the button-face colour.
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    resize(pixels(clientWidthTwips), pixels(clientHeightTwips));
+
+    buildControls();
+
+    timer1_.setObjectName(fromUtf8(controlName(C::Timer1)));
+    timer1_.setTimerType(Qt::PreciseTimer);
+    connect(&timer1_, &QTimer::timeout, this, &MainWindow::timer1Tick);
+    timer1_.start(1000);
+
+    // Between handlers, once what was due has been painted: the next tick's
+    // pictures are worked out and decoded ahead.
+    idle_.setSingleShot(true);
+    idle_.setInterval(0);
+    connect(&idle_, &QTimer::timeout, this, [this] {
+        QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
+        form_.idle();
+    });
+
+    // The arrow keys and F2 are looked at before any control takes them.
+    qApp->installEventFilter(this);
+}
+
+MainWindow::~MainWindow()
+{
+    qApp->removeEventFilter(this);
+}
+
+void MainWindow::buildControls()
+{
+    for (const ControlLayout& row : controlLayouts()) {
+        const Control c = row.control;
+        const QString caption = fromUtf8(row.caption);
+        QWidget* widget = nullptr;
+        switch (row.kind) {
+        case ControlKind::checkBox: {
+            auto* box = new WrappingCheckBox(caption, this);
+            box->setChecked(row.start == StartState::on);
+            // Connected after the value at start is set, so that no handler
+            // runs then; from now on every change runs the box's handler,
+            // whether a click or setChecked made it.
+            connect(box, &QCheckBox::toggled, this, [this, c] { form_.clicked(c); });
+            widget = box;
+            break;
+        }
+        case ControlKind::optionButton: {
+            auto* button = new WrappingRadioButton(caption, this);
+            button->setChecked(row.start == StartState::on);
+            paceGroup_->addButton(button);
+            widget = button;
+            break;
+        }
+        case ControlKind::commandButton: {
+            auto* button = new WrappingPushButton(caption, this);
+            button->setAutoDefault(false);
+            button->setDefault(false);
+            connect(button, &QPushButton::clicked, this, [this, c] { form_.clicked(c); });
+            widget = button;
+            break;
+        }
+        case ControlKind::label: {
+            auto* label = new QLabel(caption, this);
+            label->setTextFormat(Qt::PlainText);
+            label->setWordWrap(true);
+            label->setAlignment(Qt::AlignTop | (row.centred ? Qt::AlignHCenter : Qt::AlignLeft));
+            widget = label;
+            break;
+        }
+        case ControlKind::textBox:
+            widget = new QLineEdit(caption, this);
+            break;
+        }
+        if (row.kind != ControlKind::textBox) {
+            widget->setBackgroundRole(QPalette::Button);
+            widget->setAutoFillBackground(true);
+        }
+        widget->setObjectName(fromUtf8(controlName(c)));
+        widget->setGeometry(pixels(row.left), pixels(row.top), pixels(row.width), pixels(row.height));
+        widget->setFont(controlFont(row.font));
+        if (row.start == StartState::hidden)
+            widget->hide();
+        controls_[static_cast<std::size_t>(c)] = widget;
+    }
+
+    // The tab order of the table; labels never take the focus, and Qt passes
+    // over hidden controls.
+    std::vector<const ControlLayout*> byTab;
+    for (const ControlLayout& row : controlLayouts()) {
+        if (row.kind != ControlKind::label)
+            byTab.push_back(&row);
+    }
+    std::ranges::sort(byTab, {}, &ControlLayout::tab);
+    for (std::size_t i = 1; i < byTab.size(); ++i)
+        setTabOrder(control(byTab[i - 1]->control), control(byTab[i]->control));
+    control(C::cmdOnOff)->setFocus();
+}
+
+QWidget* MainWindow::control(Control c) const
+{
+    return controls_.at(static_cast<std::size_t>(c));
+}
+
+void MainWindow::load()
+{
+    form_.load();
+    services_.windowShown();
+}
+
+void MainWindow::setBackgroundPicture(const QImage& picture, const std::string& path)
+{
+    background_ = picture;
+    picturePending_ = picture.isNull() ? std::string() : path;
+    update();
+}
+
+void MainWindow::repaintNow()
+{
+    // Qt asks for the painting of a control that has just been shown through
+    // a posted event: every control is marked for painting, and one
+    // synchronous repaint draws them all.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->update();
+    repaint();
+}
+
+void MainWindow::timer1Tick()
+{
+    form_.timerTick();
+}
+
+void MainWindow::showResults()
+{
+    if (!results_)
+        results_ = new ResultsWindow(form_, this);
+    results_->refresh();
+    results_->show();
+    results_->raise();
+    results_->activateWindow();
+}
+
+void MainWindow::resultsChanged()
+{
+    if (results_)
+        results_->refresh();
+}
+
+void MainWindow::postTick()
+{
+    QTimer::singleShot(0, this, &MainWindow::timer1Tick);
+}
+
+void MainWindow::postIdle()
+{
+    if (closeWaiting_) {
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        closeWaiting_ = false;
+    }
+    for (auto& [target, event] : std::exchange(heldInput_, {})) {
+        if (target)
+            QCoreApplication::postEvent(target, event.release());
+    }
+    idle_.start();
+}
+
+std::optional<std::string> MainWindow::probeAhead(const std::string& path)
+{
+    return services_.disc().probeAhead(path);
+}
+
+void MainWindow::preparePictures(const std::vector<std::string>& paths)
+{
+    services_.disc().prepare(paths, {width(), height()});
+}
+
+double MainWindow::pressedAt(const QInputEvent& event) const
+{
+    // The window system stamps an input event with the milliseconds of the
+    // monotonic clock, as this clock counts them, when the key was pressed;
+    // an event that waited in the queue (during the feedback wait) keeps the
+    // moment it was pressed. A stamp of another clock is not believed.
+    using namespace std::chrono;
+    const steady_clock::time_point now = steady_clock::now();
+    const auto nowMs = static_cast<quint32>(duration_cast<milliseconds>(now.time_since_epoch()).count());
+    const quint32 ago = nowMs - static_cast<quint32>(event.timestamp());
+    constexpr quint32 believable = 60'000;
+    return services_.clockAt(event.timestamp() != 0 && ago <= believable ? now - milliseconds(ago) : now);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target->window() != this)
+        return false;
+    // The window system keeps the user's input queued during the feedback
+    // wait; input posted by other means is held back here likewise.
+    if (holdingInput_ && heldDuringTheWait(event->type())) {
+        heldInput_.emplace_back(watched, event->clone());
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
+        showResults();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && key->modifiers() == Qt::NoModifier)
+        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, pressedAt(*key));
+    return false;
+}
+
+bool MainWindow::event(QEvent* event)
+{
+    if (event->type() == MainWindow::pictureReadyEvent) {
+        if (!hasEnded())
+            services_.showReadyPicture();
+        return true;
+    }
+    const bool handled = QWidget::event(event);
+    // The frame that shows a new picture has been painted and sent to the
+    // screen: the patient sees it from now on.
+    if (event->type() == QEvent::UpdateRequest && !picturePending_.empty())
+        form_.pictureOnScreen(std::exchange(picturePending_, std::string()),
+                              services_.clockAt(std::chrono::steady_clock::now()));
+    return handled;
+}
+
+void MainWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, background_);
+}
+
+// Closing the window saves the exercise under way and ends the program: no
+// tick or handler runs after it, and Qt leaves the event loop once the last
+// window has closed.
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Closed while a handler is under way (the feedback wait): the program
+    // ends once the handler has ended.
+    if (form_.busy() && !form_.ended()) {
+        closeWaiting_ = true;
+        event->ignore();
+        return;
+    }
+    form_.close();
+    timer1_.stop();
+    idle_.stop();
+    if (results_)
+        results_->close();
+    event->accept();
+}

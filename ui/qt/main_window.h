@@ -1,0 +1,94 @@
+#pragma once
+// The program's one window, form1, over Qt: its controls built from the
+// window's description, its timer Timer1 and its background picture. Its
+// events go to the window's logic, Form1, which runs the handlers.
+
+#include "engine/form1.h"
+#include "model/controls.h"
+#include "model/exercise_state.h"
+#include "ui/qt/qt_services.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QButtonGroup;
+class QInputEvent;
+class ResultsWindow;
+
+class MainWindow : public QWidget, private FormHost {
+    Q_OBJECT
+public:
+    // Without a history, no results are saved.
+    explicit MainWindow(History* history = nullptr, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs the load handler Form_Load; called once, before the window is shown.
+    void load();
+
+    ExerciseState& state() { return state_; }
+    QtServices& services() { return services_; }
+    Form1& form() { return form_; }
+    // The widget of a control; null for the window itself and the timer.
+    QWidget* control(Control c) const;
+    QTimer& timer1() { return timer1_; }
+
+    const QImage& backgroundPicture() const { return background_; }
+    // The picture from the file at the program path, null for none.
+    void setBackgroundPicture(const QImage& picture, const std::string& path);
+    // Paints what is due at once, as the feedback wait needs it.
+    void repaintNow();
+    // While on, input posted to the window is held back, and handled in
+    // order once the handler under way has ended (the feedback wait).
+    void holdInput(bool on) { holdingInput_ = on; }
+
+    // True once the program has ended: the window closed or cmdExit clicked.
+    bool hasEnded() const { return form_.ended(); }
+
+    // A tick of Timer1, through the window's logic.
+    void timer1Tick();
+    // Posted to the window, from the reading thread, when a picture read and
+    // decoded for display is ready.
+    static constexpr QEvent::Type pictureReadyEvent = static_cast<QEvent::Type>(QEvent::User + 1);
+    // The results window, opened with F2 and at the end of an exercise.
+    void showResults() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    // The time a key event was pressed on the window's clock.
+    double pressedAt(const QInputEvent& event) const;
+
+    void postTick() override;
+    void postIdle() override;
+    std::optional<std::string> probeAhead(const std::string& path) override;
+    void preparePictures(const std::vector<std::string>& paths) override;
+    void resultsChanged() override;
+
+    ExerciseState state_;
+    QtServices services_;
+    Form1 form_;
+    QTimer timer1_;
+    QTimer idle_;
+    std::array<QWidget*, controlCount> controls_{};
+    QButtonGroup* paceGroup_;
+    QImage background_;
+    // The path of the picture painted next, until its first frame has ended.
+    std::string picturePending_;
+    QPointer<ResultsWindow> results_;
+    bool holdingInput_ = false;
+    bool closeWaiting_ = false;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
+};
