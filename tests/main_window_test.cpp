@@ -4,6 +4,7 @@
 #include "support/window_fixture.h"
 
 #include "engine/exercise.h"
+#include "model/window_layout.h"
 #include "ui/qt/wrapping_buttons.h"
 
 #include <QAbstractButton>
@@ -132,47 +133,6 @@ TEST_F(StartTest, ResizingMovesNoControl)
 
 // ---- Layout ------------------------------------------------------------
 
-struct Expected {
-    Control control;
-    const char* caption;
-    int left, top, width, height; // twips
-    int fontPixels;
-    bool bold;
-};
-
-// clang-format off
-const Expected layout[] = {
-    {C::optMain,     "&Mains",                                5880,    0,  855,  375, 11, false},
-    {C::optPied,     "&Pieds",                                6720,    0,  855,  375, 11, false},
-    {C::optVisage,   "&visage",                               7560,    0, 1215,  375, 13, false},
-    {C::optPatient,  "&Patient",                              8640,    0, 1095,  375, 13, false},
-    {C::Label2,      "NIVEAU",                               10320,    0,  855,  375, 13, false},
-    {C::Chkniv1,     "&1",                                   10320,  240,  855,  255, 13, false},
-    {C::ChKniv2,     "&2",                                   10320,  480,  855,  255, 13, false},
-    {C::Chkniv3,     "&3",                                   10320,  720,  855,  255, 13, false},
-    {C::Chkniv4,     "&4",                                   10320,  960,  855,  255, 13, false},
-    {C::Label1,      "Vitesse",                              10080, 1320, 1215,  255, 13, true},
-    {C::OptNormal,   "&Normal",                              10080, 1560, 1215,  375, 11, false},
-    {C::OptDiff,     "&Rapide",                              10080, 1920, 1215,  255, 11, false},
-    {C::OptTresDiff, "&Très rapide",                         10080, 2160, 1215,  375, 11, false},
-    {C::OptExtreme,  "&Expert",                              10080, 2520, 1215,  375, 11, false},
-    {C::opt5sec,     "&5sec",                                10200, 2880, 1095,  375, 13, false},
-    {C::opt10sec,    "&10sec",                               10200, 3240, 1095,  375, 13, false},
-    {C::optDG,       "Phase &1 identifier Dr  G",             9840, 3840, 1335,  615, 11, false},
-    {C::optFeedBack, "&FeedBack",                            10080, 4320, 1455,  375, 11, false},
-    {C::optImagine,  "Phase &2 imaginer faire le mouvement",  9840, 4800, 1335,  735, 11, false},
-    {C::optFaireMvt, "Phase &3 Faire le mouvement",           9840, 5520, 1335,  615, 11, false},
-    {C::optD,        "&D",                                   10080, 6120,  615,  255, 13, false},
-    {C::optG,        "&G",                                   10680, 6120,  495,  255, 13, false},
-    {C::optLes2,     "D &et G",                              10080, 6360, 1095,  255, 13, false},
-    {C::Label4,      "La réponse correcte était",                0, 6720, 2295,  255, 13, false},
-    {C::TextReponse, "",                                      2400, 6600, 1095,  375, 16, false},
-    {C::cmdExit,     "&Terminer le programme",                4200, 7320, 2175,  615, 11, false},
-    {C::cmdOnOff,    nullptr,                                 6480, 7080, 4815,  855, 13, true},
-    {C::Label5,      nullptr,                                 1560, 1440, 5175, 3615, 18, false},
-    {C::Label3,      nullptr,                                  120, 7440, 3975,  375, 11, false},
-};
-// clang-format on
 
 QString captionOf(QWidget* w)
 {
@@ -185,25 +145,26 @@ QString captionOf(QWidget* w)
 
 class LayoutTest : public WindowTest {};
 
+// Every control is built from the window's description: its place and size
+// at 15 twips a pixel, its caption and its font.
 TEST_F(LayoutTest, EveryControlAtItsPlaceWithItsCaptionAndFont)
 {
-    EXPECT_EQ(std::size(layout), allControls().size());
-    for (const Expected& e : layout) {
-        SCOPED_TRACE(controlName(e.control));
-        QWidget* w = window.control(e.control);
+    EXPECT_EQ(controlLayouts().size(), allControls().size());
+    for (const ControlLayout& row : controlLayouts()) {
+        SCOPED_TRACE(controlName(row.control));
+        QWidget* w = window.control(row.control);
         ASSERT_NE(w, nullptr);
-        EXPECT_EQ(w->objectName(), nameOf(e.control));
+        EXPECT_EQ(w->objectName(), nameOf(row.control));
         EXPECT_EQ(w->parentWidget(), &window);
-        EXPECT_EQ(w->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15));
-        EXPECT_EQ(w->font().pixelSize(), e.fontPixels);
-        EXPECT_EQ(w->font().bold(), e.bold);
+        EXPECT_EQ(w->geometry(), QRect(row.left / 15, row.top / 15, row.width / 15, row.height / 15));
+        EXPECT_EQ(w->font().pixelSize(), row.font.pixelsAt96Dpi());
+        EXPECT_EQ(w->font().bold(), row.font.bold);
         EXPECT_FALSE(w->font().italic());
         EXPECT_FALSE(w->font().underline());
-        if (e.caption) {
-            EXPECT_EQ(captionOf(w), QString::fromUtf8(e.caption));
-        }
+        EXPECT_EQ(captionOf(w), QString::fromUtf8(row.caption.data(), static_cast<qsizetype>(row.caption.size())));
     }
-    EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), longCaption);
+    EXPECT_EQ(window.size(), QSize(744, 525));
+    EXPECT_EQ(window.windowTitle(), QString::fromUtf8("Clinique Antidouleur de Valbrune"));
 }
 
 TEST_F(LayoutTest, KindsOfControls)

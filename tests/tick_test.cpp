@@ -68,14 +68,18 @@ TEST_F(TickTest, StartUpSettingsShowEasyHandsPicturesEvery3Seconds)
 
 TEST_F(TickTest, PaceFollowsTheButtonThePhaseAndTheBodyPart)
 {
+    // Milliseconds for hands in phase 1, for the feet, the face and the
+    // patient's photographs in phase 1, and for every body part in phases 2
+    // and 3.
     struct Pace {
         Control button;
-        int phase1;
+        int hands;
+        int othersPhase1;
         int otherPhases;
     };
     const Pace paces[] = {
-        {C::OptNormal, 3000, 60000}, {C::OptDiff, 2000, 20000}, {C::OptTresDiff, 1000, 10000},
-        {C::OptExtreme, 500, 5000},  {C::opt5sec, 5000, 5000},  {C::opt10sec, 10000, 10000},
+        {C::OptNormal, 3000, 4500, 60000}, {C::OptDiff, 2000, 3000, 20000}, {C::OptTresDiff, 1000, 1500, 10000},
+        {C::OptExtreme, 500, 750, 5000},   {C::opt5sec, 5000, 7500, 5000},  {C::opt10sec, 10000, 15000, 10000},
     };
     for (const Pace& pace : paces) {
         for (Control part : {C::optMain, C::optPied, C::optVisage, C::optPatient}) {
@@ -89,15 +93,15 @@ TEST_F(TickTest, PaceFollowsTheButtonThePhaseAndTheBodyPart)
                 tick();
 
                 const bool phase1 = phase == C::optDG;
-                const bool slower = phase1 && part != C::optMain;
-                const double expected = (phase1 ? pace.phase1 : pace.otherPhases) * (slower ? 1.5 : 1.0);
+                const int expected = !phase1 ? pace.otherPhases : part == C::optMain ? pace.hands : pace.othersPhase1;
                 const std::string where = std::string(controlName(pace.button)) + " " +
                                           std::string(controlName(part)) + " " + std::string(controlName(phase));
                 EXPECT_EQ(state.intervalMs.number(), expected) << where;
-                EXPECT_EQ(window.timerInterval, static_cast<int>(expected)) << where;
-                const Value::Kind kind = slower ? Value::Kind::Real
-                                         : expected > 32767 ? Value::Kind::Int32
-                                                            : Value::Kind::Int16;
+                EXPECT_EQ(window.timerInterval, expected) << where;
+                // The factor 1.5 leaves a real; 60000 does not fit 16 bits.
+                const Value::Kind kind = phase1 && part != C::optMain ? Value::Kind::Real
+                                         : expected == 60000          ? Value::Kind::Int32
+                                                                      : Value::Kind::Int16;
                 EXPECT_EQ(state.intervalMs.kind(), kind) << where;
             }
         }
@@ -144,19 +148,31 @@ TEST_F(TickTest, TheCycleCarriesOverFromOneExerciseToTheNext)
     EXPECT_EQ(state.cycleCounter, 3);
 }
 
-TEST_F(TickTest, MovementPhasesSetsFollowTheBodyPart)
+TEST_F(TickTest, EveryBodyPartHasItsFourSets)
 {
+    for (const char* set : {"PatientDGfacile", "PatientDG", "PatientMvtfacile", "PatientMvt"})
+        window.files.insert("E:\\" + std::string(set) + "\\1.jpg");
+    window.click(C::Chkniv4); // one tick in four takes the easy set
+    const std::pair<Control, std::vector<std::string>> phase1[] = {
+        {C::optMain, {":\\mainDGfacile\\", ":\\mainDG\\", ":\\mainDG\\", ":\\mainDG\\"}},
+        {C::optPied, {":\\piedDGfacile\\", ":\\piedDG\\", ":\\piedDG\\", ":\\piedDG\\"}},
+        {C::optVisage, {":\\VisageDGfacile\\", ":\\visageDG\\", ":\\visageDG\\", ":\\visageDG\\"}},
+        {C::optPatient, {":\\PatientDGfacile\\", ":\\PatientDG\\", ":\\PatientDG\\", ":\\PatientDG\\"}},
+    };
+    for (const auto& [part, expected] : phase1) {
+        check(part);
+        EXPECT_EQ(imageDirsOver(4), expected) << controlName(part);
+    }
+    EXPECT_EQ(window.picture.substr(0, 13), "E:\\PatientDG\\");
+
     check(C::optImagine);
-    window.files.insert("E:\\PatientMvtfacile\\1.jpg");
-    window.files.insert("E:\\PatientMvt\\1.jpg");
-    window.click(C::Chkniv4);
-    const std::pair<Control, std::vector<std::string>> rows[] = {
+    const std::pair<Control, std::vector<std::string>> movement[] = {
         {C::optMain, {":\\mainMvtfacile\\", ":\\mainMvt\\", ":\\mainMvt\\", ":\\mainMvt\\"}},
         {C::optPied, {":\\piedMvtfacile\\", ":\\piedMvt\\", ":\\piedMvt\\", ":\\piedMvt\\"}},
         {C::optVisage, {":\\VisageMvtfacile\\", ":\\visageMvt\\", ":\\visageMvt\\", ":\\visageMvt\\"}},
         {C::optPatient, {":\\PatientMvtfacile\\", ":\\PatientMvt\\", ":\\PatientMvt\\", ":\\PatientMvt\\"}},
     };
-    for (const auto& [part, expected] : rows) {
+    for (const auto& [part, expected] : movement) {
         check(part);
         EXPECT_EQ(imageDirsOver(4), expected) << controlName(part);
     }

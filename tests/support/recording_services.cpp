@@ -170,4 +170,6 @@ void RecordingServices::pause(double seconds)
     // always moves it on, however short.
     const double micros = std::ceil(clock * 1e6) + std::max(1.0, std::ceil(seconds * 1e6));
     clock = std::fmod(micros, 86400e6) / 1e6;
+    if (duringPause)
+        duringPause();
 }

@@ -10,6 +10,7 @@
 #include "model/window_services.h"
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -33,6 +34,9 @@ public:
     std::deque<std::string> answers;                // for askText, in order
     std::deque<double> randomNumbers;               // then the program's own sequence
     double clock = 0;                               // seconds since midnight, to the microsecond
+    // What the user does during a pause, the feedback wait: called once the
+    // clock has moved on.
+    std::function<void()> duringPause;
 
     // --- The controls, as the program left them ---
     std::map<Control, int> checkedValue;

@@ -1,0 +1,209 @@
+// Answers in phase 1 and the history of the exercises, through the window's
+// logic as a front-end drives it: the test gives the ticks, tells when each
+// picture reached the screen and when each key was pressed, on a clock it
+// moves itself, and reads back what was saved.
+
+#include "support/recording_services.h"
+#include "support/temp_folder.h"
+
+#include "engine/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using C = Control;
+
+namespace {
+
+class RecordingHost : public FormHost {
+public:
+    void postTick() override { ++ticksPosted; }
+    void postIdle() override {}
+    std::optional<std::string> probeAhead(const std::string&) override { return std::nullopt; }
+    void preparePictures(const std::vector<std::string>&) override {}
+    void showResults() override { ++resultsShown; }
+    void resultsChanged() override { ++resultsChanges; }
+
+    int ticksPosted = 0;
+    int resultsShown = 0;
+    int resultsChanges = 0;
+};
+
+// The delay from a tick to the end of the frame that shows its picture.
+constexpr double frame = 0.010;
+
+} // namespace
+
+class ResultsTest : public ::testing::Test {
+protected:
+    ResultsTest()
+    {
+        setInitialValues(state);
+        state.driveLetter = "E";
+        window.checkedValue[C::optFeedBack] = 0; // no waits unless a test asks for them
+    }
+
+    // A user's click: a check box changes its value first.
+    void click(Control c)
+    {
+        if (c != C::cmdOnOff && c != C::cmdExit)
+            window.checkedValue[c] = window.checkedValue[c] ? 0 : 1;
+        form.clicked(c);
+    }
+
+    // A tick at the given time of the clock; its picture reaches the screen
+    // one frame later.
+    void tickAt(double seconds)
+    {
+        window.clock = seconds;
+        const std::int16_t shown = state.shownCount;
+        form.timerTick();
+        if (state.shownCount != shown)
+            form.pictureOnScreen(text(state.imagePath), seconds + frame);
+    }
+
+    Side shownSide() const { return sideOf(static_cast<int>(state.imageIndex.number())); }
+    static Side other(Side s) { return s == Side::left ? Side::right : Side::left; }
+
+    std::vector<ExerciseResult> saved() const { return history.read().results; }
+
+    TempFolder folder;
+    History history{folder.path() / "tavrel"};
+    ExerciseState state;
+    RecordingServices window{state};
+    RecordingHost host;
+    Form1 form{state, window, window.sequence(), host, &history};
+};
+
+// Right, wrong, double, missing and late answers, a change of phase in the
+// middle, a stop and a start again, and the quit button.
+TEST_F(ResultsTest, ScriptedExercisesGiveTheirLinesOfTheHistory)
+{
+    EXPECT_FALSE(form.arrowKey(Side::left, 99)) << "no exercise runs: the key is the window's";
+    click(C::cmdOnOff);
+
+    tickAt(100); // on screen at 100.010
+    EXPECT_TRUE(form.arrowKey(shownSide(), 100.510)); // right, 500 ms
+    tickAt(103);
+    EXPECT_TRUE(form.arrowKey(other(shownSide()), 103.810)); // wrong, 800 ms
+    EXPECT_TRUE(form.arrowKey(shownSide(), 104.000)) << "a second answer is taken, and ignored";
+    tickAt(106); // no answer
+    tickAt(109);
+    const Side fourth = shownSide();
+    tickAt(112);
+    // Pressed before the fifth picture reached the screen: an answer to the
+    // fourth, late (2995 ms).
+    form.arrowKey(fourth, 112.005);
+    form.arrowKey(shownSide(), 112.310); // right, 300 ms
+
+    click(C::optImagine); // phase 2: no answers
+    tickAt(115);
+    EXPECT_FALSE(form.arrowKey(Side::left, 115.5));
+    click(C::optDG);
+    tickAt(175);
+    form.arrowKey(shownSide(), 175.660); // right, 650 ms
+    click(C::cmdOnOff);
+
+    ASSERT_EQ(saved().size(), 1u);
+    const Tally first{{BodyPart::hands, 1, 3000, false}, 6, 5, 4, 1049, 650};
+    EXPECT_EQ(saved()[0].tally, first);
+    EXPECT_EQ(form.lastExercise(), first);
+    EXPECT_EQ(host.resultsShown, 0) << "the results window opens by itself only at the end of the ten minutes";
+
+    // Started again: a new exercise, on pictures of the feet at level 3.
+    click(C::optPied);
+    click(C::Chkniv3);
+    click(C::cmdOnOff);
+    tickAt(200);
+    form.arrowKey(shownSide(), 200.410);
+    form.setPatient("Dupont");
+    click(C::cmdExit);
+    EXPECT_TRUE(window.ended);
+    ASSERT_EQ(saved().size(), 2u) << "saved before the program ended";
+    EXPECT_EQ(saved()[1].patient, "Dupont");
+    EXPECT_EQ(saved()[1].tally, (Tally{{BodyPart::feet, 3, 4500, false}, 1, 1, 1, 400, 400}));
+    EXPECT_EQ(saved()[0].patient, "") << "lines saved before never change";
+}
+
+// A key pressed during the feedback wait is an answer to the picture on
+// screen, timed when it was pressed; and closing the window saves.
+TEST_F(ResultsTest, AnswerDuringTheFeedbackWaitAndClosingTheWindow)
+{
+    window.checkedValue[C::optFeedBack] = 1;
+    click(C::cmdOnOff);
+    bool answered = false;
+    window.duringPause = [&] {
+        if (answered)
+            return;
+        form.pictureOnScreen(text(state.imagePath), 300 + frame);
+        answered = form.arrowKey(shownSide(), 301.234);
+    };
+    tickAt(300);
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(window.textOf[C::TextReponse], shownSide() == Side::right ? " Droite" : " gauche");
+    form.close();
+    EXPECT_TRUE(form.ended());
+    ASSERT_EQ(saved().size(), 1u);
+    EXPECT_EQ(saved()[0].tally, (Tally{{BodyPart::hands, 1, 3000, true}, 1, 1, 1, 1224, 1224}));
+}
+
+// At the end of its ten minutes the exercise is saved and the results window
+// opens; an exercise without answers makes no line, nor does a refusal.
+TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
+{
+    click(C::cmdOnOff);
+    state.shownCount = 198;
+    tickAt(10);
+    form.arrowKey(shownSide(), 10.5);
+    tickAt(13); // the 200th picture ends the exercise
+    EXPECT_EQ(state.running, 0);
+    EXPECT_EQ(host.resultsShown, 1);
+    ASSERT_EQ(saved().size(), 1u);
+    EXPECT_EQ(saved()[0].tally.pictures, 2);
+
+    click(C::optMain); // no body part: the next tick refuses
+    click(C::OptExtreme);
+    click(C::cmdOnOff);
+    tickAt(20);
+    EXPECT_EQ(state.running, 0);
+    click(C::optMain);
+    click(C::cmdOnOff);
+    tickAt(30);
+    click(C::cmdOnOff);
+    EXPECT_EQ(saved().size(), 1u);
+    EXPECT_EQ(form.lastExercise()->answers, 0) << "the figures shown are those of the last exercise";
+}
+
+// A folder that cannot be written: a French message that names it, and the
+// exercise goes on. The patient's name is remembered for the next run.
+TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
+{
+    folder.makeFile("blocked", "not a folder");
+    History blocked(folder.path() / "blocked");
+    Form1 blockedForm(state, window, window.sequence(), host, &blocked);
+    EXPECT_NE(blockedForm.setPatient("Martin").find("Le nom du patient n'a pas pu être enregistré"),
+              std::string::npos);
+    blockedForm.clicked(C::cmdOnOff);
+    window.clock = 50;
+    blockedForm.timerTick();
+    blockedForm.pictureOnScreen(text(state.imagePath), 50.1);
+    blockedForm.arrowKey(shownSide(), 50.6);
+    window.clearCalls();
+    blockedForm.clicked(C::cmdOnOff);
+    const std::string expected = "showMessage(\"Les résultats n'ont pas pu être enregistrés dans le dossier « " +
+                                 (folder.path() / "blocked").string() + " » : ";
+    ASSERT_FALSE(window.effects().empty());
+    EXPECT_TRUE(window.effects().back().starts_with(expected)) << window.effects().back();
+    blockedForm.clicked(C::cmdOnOff);
+    EXPECT_EQ(state.running, 1) << "the program goes on";
+
+    EXPECT_EQ(form.setPatient("Dupont ; \"Jean\""), "");
+    Form1 nextRun(state, window, window.sequence(), host, &history);
+    EXPECT_EQ(nextRun.patient(), "Dupont ; \"Jean\"");
+#if !defined(_WIN32)
+    EXPECT_EQ(std::filesystem::status(folder.path() / "tavrel").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+#endif
+}
