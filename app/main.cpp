@@ -1,20 +1,33 @@
-// The program: creates the window, runs its load handler, which settles the
-// image disc's drive, shows the window with the focus on the start button and
-// hands control to Qt's event loop until the window closes.
+// The program: reads its command line, creates the window, runs its load
+// handler, which settles the image disc's drive, shows the window with the
+// focus on the start button and hands control to Qt's event loop until the
+// window closes.
 
+#include "app/command_line.h"
 #include "ui/main_window.h"
 
 #include <QApplication>
 
+#include <iostream>
+
 int main(int argc, char* argv[])
 {
+    // Read before Qt starts, so that --help, --version and a refused folder
+    // answer without a display.
+    const CommandLine command = readCommandLine({argv, argv + argc});
+    if (!command.startWindow) {
+        (command.exitStatus == 0 ? std::cout : std::cerr) << command.message << std::endl;
+        return command.exitStatus;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("run"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setDesktopFileName(QStringLiteral("run"));
+    QApplication::setApplicationVersion(QString::fromUtf8(programVersion()));
+    // The installed desktop entry, tavrel.desktop, which gives the window its icon.
+    QApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
     MainWindow window;
-    window.load();
+    window.load(command.discFolder);
     window.show();
     // Active at once, so that Space clicks the start button and the access
     // keys work before the user has clicked into the window.

@@ -225,9 +225,9 @@ QWidget* MainWindow::control(Control c) const
     return controls_.at(static_cast<std::size_t>(c));
 }
 
-void MainWindow::load()
+void MainWindow::load(const std::optional<std::string>& discFolder)
 {
-    runHandler([this] { Form_Load(state_, services_); });
+    runHandler([&] { Form_Load(state_, services_, discFolder); });
 }
 
 void MainWindow::setBackgroundPicture(const QPixmap& picture)

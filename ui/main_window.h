@@ -12,6 +12,8 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <string>
 
 class QButtonGroup;
 
@@ -20,8 +22,9 @@ class MainWindow : public QWidget {
 public:
     explicit MainWindow(QWidget* parent = nullptr);
 
-    // Runs the load handler Form_Load; called once, before the window is shown.
-    void load();
+    // Runs the load handler Form_Load, with the disc folder given on the
+    // command line if any; called once, before the window is shown.
+    void load(const std::optional<std::string>& discFolder = std::nullopt);
 
     ExerciseState& state() { return state_; }
     QtServices& services() { return services_; }
