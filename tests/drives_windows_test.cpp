@@ -164,20 +164,12 @@ TEST_F(WindowsDrives, WhatIsNotAFileOnTheDiscResolvesToNothing)
 TEST_F(WindowsDrives, TheCommandLineNamesTheDiscsDrive)
 {
     const std::string lower(1, static_cast<char>(disc[0] - 'A' + 'a'));
-    const std::string fixedDisc = fixed.substr(0, 1);
     for (const auto& [argument, head] : {std::pair{disc, disc}, std::pair{disc + ":", disc},
-                                         std::pair{lower + ":\\", lower}, std::pair{fixedDisc + ":\\", fixedDisc}}) {
-        const CommandLine command = readCommandLine({"C:\\Tavrel\\run.exe", argument});
-        EXPECT_TRUE(command.startWindow) << argument;
-        EXPECT_EQ(command.discFolder, std::optional<std::string>(head)) << argument;
-    }
+                                         std::pair{lower + ":\\", lower}, std::pair{fixed.substr(0, 1), fixed.substr(0, 1)}})
+        EXPECT_EQ(readCommandLine({"run.exe", argument}).discFolder, std::optional<std::string>(head)) << argument;
 
-    const CommandLine noDisc = readCommandLine({"C:\\Tavrel\\run.exe", empty + ":"});
+    const CommandLine noDisc = readCommandLine({"run.exe", empty + ":"});
     EXPECT_FALSE(noDisc.startWindow);
     EXPECT_EQ(noDisc.exitStatus, 1);
-    EXPECT_EQ(noDisc.message, "« " + empty + ": » ne contient pas le fichier bravo.bmp : ce n'est pas la racine d'un disque d'images.");
-
-    const CommandLine help = readCommandLine({"C:\\Tavrel\\RUN.EXE", "--help"});
-    EXPECT_TRUE(help.message.starts_with("Utilisation : RUN [LECTEUR]\n")) << help.message;
-    EXPECT_NE(help.message.find("LECTEUR : la lettre du lecteur"), std::string::npos) << help.message;
+    EXPECT_TRUE(readCommandLine({"C:\\Tavrel\\RUN.EXE", "--help"}).message.starts_with("Utilisation : RUN [LECTEUR]\n"));
 }
