@@ -4,6 +4,8 @@
 #   make fuzz   runs the fuzz targets of the drive layer longer (FUZZ_SECONDS each)
 #   make test-windows  builds the core and its tests for Windows and runs them under Wine
 #   make bench  builds and runs the benchmarks of the window and prints their table
+#   make package  builds the Debian package, and the Windows zip where the
+#               Windows build has its program run.exe
 
 PRESET   := default
 BUILD    := build/$(PRESET)
@@ -15,12 +17,13 @@ PACKAGES := cmake make g++ pkg-config \
             xorriso fuseiso fuse3 \
             xvfb xdotool imagemagick dbus at-spi2-core python3-gi gir1.2-atspi-2.0 \
             fonts-liberation2 binutils-mingw-w64-x86-64 \
-            clang libclang-rt-dev
+            clang libclang-rt-dev \
+            dpkg-dev file lintian appstream desktop-file-utils
 
 # And those of the Windows build and its run under Wine (make test-windows).
 WINDOWS_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest wine wine64
 
-.PHONY: all deps configure build test test-asan fuzz test-windows run bench clean
+.PHONY: all deps configure build test test-asan fuzz test-windows run bench package clean
 
 all: build
 
@@ -73,6 +76,27 @@ run: configure
 # make test). Measure on a quiet machine.
 bench: configure
 	@cmake --build --preset $(PRESET) --target benchmarks
+
+# The Debian package build/default/tavrel_<version>_amd64.deb (make test
+# builds it again and checks it). Then, where MinGW-w64 is installed (make
+# test-windows installs it), the program for Windows without its tests in
+# build/windows-package, and its zip there, tavrel-<version>-windows.zip, once
+# that build has the program run.exe; the zip takes the demo disc image from
+# the Debian build.
+WINDOWS_PACKAGE := build/windows-package
+package: build
+	@cmake --build --preset $(PRESET) --target package
+	@if ! command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then \
+	  echo "MinGW-w64 is not installed (make test-windows installs it): no Windows zip"; \
+	else \
+	  cmake --preset windows -B $(WINDOWS_PACKAGE) -DTAVREL_BUILD_TESTS=OFF \
+	    -DTAVREL_WINDOWS_DEMO_IMAGE=$(abspath $(BUILD))/demo-disc.iso >/dev/null && \
+	  if [ -f $(WINDOWS_PACKAGE)/CPackConfig.cmake ]; then \
+	    cmake --build $(WINDOWS_PACKAGE) --target package -j2; \
+	  else \
+	    echo "The Windows build has no program run.exe yet: no Windows zip"; \
+	  fi; \
+	fi
 
 clean:
 	rm -rf build

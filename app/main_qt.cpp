@@ -1,12 +1,16 @@
-// The program over Qt: creates the window, runs its load handler, which
-// settles the image disc's drive, shows the window with the focus on the
-// start button and hands control to Qt's event loop until the window closes.
+// The program over Qt: reads its command line, creates the window, runs its
+// load handler, which settles the image disc's drive, shows the window with
+// the focus on the start button and hands control to Qt's event loop until
+// the window closes.
 
+#include "app/command_line.h"
 #include "results/history.h"
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QStandardPaths>
+
+#include <iostream>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -14,6 +18,14 @@
 
 int main(int argc, char* argv[])
 {
+    // Read before Qt starts, so that --help, --version and a refused folder
+    // answer without a display.
+    const CommandLine command = readCommandLine({argv, argv + argc});
+    if (!command.startWindow) {
+        (command.exitStatus == 0 ? std::cout : std::cerr) << command.message << std::endl;
+        return command.exitStatus;
+    }
+
 #if defined(__GLIBC__)
     // Every picture passes through buffers of one to a few megabytes (the
     // file, the decoded and the reduced picture) that live until the next
@@ -26,14 +38,15 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QString::fromUtf8(programVersion()));
+    // The installed desktop entry, tavrel.desktop, which gives the window its icon.
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
     // The history of the exercises: in the user's own data folder
     // ($XDG_DATA_HOME/tavrel, ~/.local/share/tavrel by default).
     History history(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
     MainWindow window(&history);
-    window.load();
+    window.load(command.discFolder);
     window.show();
     // Active at once, so that Space clicks the start button and the access
     // keys work before the user has clicked into the window.

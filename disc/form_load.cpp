@@ -76,9 +76,13 @@ bool scanNextDrive(ExerciseState& s, WindowServices& w)
 
 } // namespace
 
-void Form_Load(ExerciseState& s, WindowServices& w)
+void Form_Load(ExerciseState& s, WindowServices& w, const std::optional<std::string>& discFolder)
 {
     setInitialValues(s);
+    if (discFolder) {
+        s.driveLetter = *discFolder;
+        return;
+    }
     readDriveList(s, w);
     while (scanNextDrive(s, w) && !s.driveList.empty()) {
     }

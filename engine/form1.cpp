@@ -77,9 +77,9 @@ void Form1::run(Handler handler)
     }
 }
 
-void Form1::load()
+void Form1::load(const std::optional<std::string>& discFolder)
 {
-    run([this] { Form_Load(state_, window_); });
+    run([&] { Form_Load(state_, window_, discFolder); });
 }
 
 void Form1::timerTick()

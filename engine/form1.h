@@ -45,8 +45,9 @@ public:
     Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
           History* history);
 
-    // The load handler, before the window is first shown.
-    void load();
+    // The load handler, before the window is first shown; with the disc's
+    // folder when the command line gave one.
+    void load(const std::optional<std::string>& discFolder = std::nullopt);
     // A tick of Timer1. One that comes while a handler is under way waits for
     // it to end; at most one waits, as with the platform's timer message.
     void timerTick();

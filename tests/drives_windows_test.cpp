@@ -6,6 +6,7 @@
 //                             them that the drive list outgrows 64 characters
 // Each file of the disc tree holds its own path on the disc as its text.
 
+#include "app/command_line.h"
 #include "disc/drives.h"
 #include "disc/form_load.h"
 #include "disc/layout.h"
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #define WIN32_LEAN_AND_MEAN
@@ -154,4 +156,20 @@ TEST_F(WindowsDrives, WhatIsNotAFileOnTheDiscResolvesToNothing)
     const std::string cut = markerProbePath(discRoot) + std::string(1, '\0') + "x";
     EXPECT_EQ(drives::probeFile(cut), "");
     EXPECT_EQ(drives::localPath(cut), "");
+}
+
+// run.exe names the disc's drive by its letter, with or without a colon and a
+// backslash; a copy at the root of a hard disk counts too, though the scan
+// passes hard disks over. A drive without the marker is refused.
+TEST_F(WindowsDrives, TheCommandLineNamesTheDiscsDrive)
+{
+    const std::string lower(1, static_cast<char>(disc[0] - 'A' + 'a'));
+    for (const auto& [argument, head] : {std::pair{disc, disc}, std::pair{disc + ":", disc},
+                                         std::pair{lower + ":\\", lower}, std::pair{fixed.substr(0, 1), fixed.substr(0, 1)}})
+        EXPECT_EQ(readCommandLine({"run.exe", argument}).discFolder, std::optional<std::string>(head)) << argument;
+
+    const CommandLine noDisc = readCommandLine({"run.exe", empty + ":"});
+    EXPECT_FALSE(noDisc.startWindow);
+    EXPECT_EQ(noDisc.exitStatus, 1);
+    EXPECT_TRUE(readCommandLine({"C:\\Tavrel\\RUN.EXE", "--help"}).message.starts_with("Utilisation : RUN [LECTEUR]\n"));
 }

@@ -227,6 +227,22 @@ TEST_F(FormLoadTest, AFolderAnswerHeadsThePicturePaths)
     EXPECT_EQ(text(state.driveLetter) + ":\\bravo.bmp", "/home/me/disque:\\bravo.bmp");
 }
 
+// A folder given on the command line wins even over a CD-ROM holding the
+// marker: the drives are neither listed nor probed, and nothing is asked.
+TEST_F(FormLoadTest, AFolderFromTheCommandLineIsTheDriveLetterWithoutAScan)
+{
+    drives({"C:\\", "E:\\"});
+    cdrom("E:\\");
+    marker("E:\\");
+    state.shownCount = 5;
+    Form_Load(state, window, std::string("/usr/share/tavrel/demo disc é"));
+
+    EXPECT_EQ(text(state.driveLetter), "/usr/share/tavrel/demo disc é");
+    EXPECT_TRUE(window.calls.empty()) << window.calls.front();
+    EXPECT_EQ(state.shownCount, 0);
+    EXPECT_EQ(state.intervalMs.number(), 1000);
+}
+
 // --- The drive list ---
 
 TEST_F(FormLoadTest, AReportedLengthOfZeroMeansNoDrive)

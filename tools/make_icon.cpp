@@ -4,13 +4,15 @@
 //                                   16x16 in 16 colours
 //   icon_30001.bin .. icon_30003.bin  the same three images as icon resources
 //   icon_group.bin                  the icon group that lists them by number
-//   run-16.png .. run-128.png       true-colour icons for the Linux desktop
+//   run-SIZE.png                    a true-colour icon for the Linux desktop,
+//                                   for each size given
 //
-// Usage: make_icon OUTPUT_FOLDER
+// Usage: make_icon OUTPUT_FOLDER [SIZE...]
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -321,9 +323,18 @@ bool write(const std::filesystem::path& file, const Bytes& data)
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::cerr << "usage: make_icon OUTPUT_FOLDER\n";
+    if (argc < 2) {
+        std::cerr << "usage: make_icon OUTPUT_FOLDER [SIZE...]\n";
         return 2;
+    }
+    std::vector<int> pngSizes;
+    for (int i = 2; i < argc; ++i) {
+        const int size = std::atoi(argv[i]);
+        if (size < 1 || size > 1024) {
+            std::cerr << "make_icon: not an icon size: " << argv[i] << '\n';
+            return 2;
+        }
+        pngSizes.push_back(size);
     }
     const std::filesystem::path folder = argv[1];
     std::error_code error;
@@ -335,7 +346,7 @@ int main(int argc, char* argv[])
     for (std::size_t i = 0; i < images.size(); ++i)
         ok = write(folder / ("icon_" + std::to_string(firstIconId + i) + ".bin"), images[i].data) && ok;
     ok = write(folder / "icon_group.bin", iconGroup(images, firstIconId)) && ok;
-    for (int size : {16, 32, 48, 128})
+    for (int size : pngSizes)
         ok = write(folder / ("run-" + std::to_string(size) + ".png"), pngIcon(size)) && ok;
     return ok ? 0 : 1;
 }

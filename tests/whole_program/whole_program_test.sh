@@ -13,6 +13,9 @@
 #            typed in, and Enter, make the pictures load from that folder.
 #   refusal  No body part checked, then start: the refusal message comes;
 #            once it is closed the start button reads "&Débuter l'exercice".
+#   argument The disc's folder given as the program's argument: no question
+#            is asked, whatever disc is mounted; a click on the start button
+#            brings a picture of :\mainDGfacile\ from that folder.
 #
 # The picture on screen is recognised by the mark in its top left corner
 # (READ_MARK reads it from a screenshot); the caption and the message are
@@ -141,8 +144,9 @@ start_display() {
   export DISPLAY=":$(head -n 1 "$tmp/display")"
 }
 
+# Starts the program with the arguments given.
 start_program() {
-  (cd "$tmp" && exec "$run") >"$tmp/run.log" 2>&1 &
+  (cd "$tmp" && exec "$run" "$@") >"$tmp/run.log" 2>&1 &
   run_pid=$!
 }
 
@@ -215,6 +219,21 @@ expect_first_picture_from_mainDGfacile() {
   echo "shown: $after"
 }
 
+# Starts the program with the arguments given: it opens its window without
+# the drive question (which the reason given rules out), shows a picture of
+# :\mainDGfacile\ after a click on the start button, and ends on cmdExit.
+run_without_question() {
+  local reason=$1 first
+  shift
+  start_display
+  start_program "$@"
+  first=$(wait_for_window "$main_title|$box_title" "window")
+  [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although $reason"
+  window_origin "$first"
+  expect_first_picture_from_mainDGfacile
+  quit_with_cmdExit
+}
+
 case_mounted() {
   [[ -f $image ]] || fail "no disc image at $image"
   command -v fuseiso >/dev/null || skip "fuseiso is not installed"
@@ -227,14 +246,7 @@ case_mounted() {
   diff <(cd "$disc" && find . | sort) <(cd "$mount_point" && find . | sort) >"$tmp/names.diff" ||
     fail "the mounted image does not hold the disc's names: $(cat "$tmp/names.diff")"
 
-  start_display
-  start_program
-  local first
-  first=$(wait_for_window "$main_title|$box_title" "window")
-  [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although the disc image is mounted"
-  window_origin "$first"
-  expect_first_picture_from_mainDGfacile
-  quit_with_cmdExit
+  run_without_question "the disc image is mounted"
 }
 
 case_folder() {
@@ -256,6 +268,10 @@ case_folder() {
   window_origin "$main"
   expect_first_picture_from_mainDGfacile
   quit_with_cmdExit
+}
+
+case_argument() {
+  run_without_question "the disc's folder was given" "$disc"
 }
 
 # Asks the accessibility bus again and again until one line of its answer is
@@ -306,6 +322,7 @@ case $case_name in
   mounted) case_mounted ;;
   folder) case_folder ;;
   refusal) case_refusal ;;
+  argument) case_argument ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "PASS: $case_name"

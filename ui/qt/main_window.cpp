@@ -172,9 +172,9 @@ QWidget* MainWindow::control(Control c) const
     return controls_.at(static_cast<std::size_t>(c));
 }
 
-void MainWindow::load()
+void MainWindow::load(const std::optional<std::string>& discFolder)
 {
-    form_.load();
+    form_.load(discFolder);
     services_.windowShown();
 }
 

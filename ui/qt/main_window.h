@@ -16,6 +16,8 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,8 +32,9 @@ public:
     explicit MainWindow(History* history = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Runs the load handler Form_Load; called once, before the window is shown.
-    void load();
+    // Runs the load handler Form_Load, with the disc folder given on the
+    // command line if any; called once, before the window is shown.
+    void load(const std::optional<std::string>& discFolder = std::nullopt);
 
     ExerciseState& state() { return state_; }
     QtServices& services() { return services_; }

@@ -1,0 +1,79 @@
+// The program's command line where there are no drive letters: a folder as
+// the disc's root, checked through the drive layer as the window will read it.
+
+#include "app/command_line.h"
+#include "disc/drives.h"
+#include "disc/layout.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace {
+
+CommandLine read(const std::string& argument) { return readCommandLine({"/usr/bin/tavrel", argument}); }
+
+} // namespace
+
+// A disc burned without long-name extensions shows its names in capitals.
+TEST(CommandLine, AFolderHoldingTheMarkerIsTheRootOfEveryPicturePath)
+{
+    const TempFolder outer;
+    for (const std::string name : {"disque", "Disque de démonstration — copie"}) {
+        const std::string marker = name == "disque" ? "bravo.bmp" : "BRAVO.BMP";
+        outer.makeFile(name + "/" + marker);
+        const std::filesystem::path picture = outer.makeFile(name + "/mainDG/7.jpg");
+        const std::string folder = (outer.path() / name).string();
+
+        const CommandLine command = read(folder);
+        EXPECT_TRUE(command.startWindow) << folder;
+        ASSERT_EQ(command.discFolder, std::optional<std::string>(folder));
+        EXPECT_EQ(drives::localPath(picturePath(*command.discFolder, ":\\mainDG\\", 7)), picture.string());
+    }
+}
+
+TEST(CommandLine, AFolderWithoutTheMarkerIsRefusedBeforeTheWindowOpens)
+{
+    const TempFolder notADisc;
+    notADisc.makeFile("mainDG/7.jpg");
+    notADisc.makeFile("sous-dossier/bravo.bmp");
+    std::filesystem::create_directories(notADisc.path() / "dossier" / "bravo.bmp"); // a folder, not the picture
+
+    for (const std::string& argument : {notADisc.path().string(), (notADisc.path() / "dossier").string(),
+                                        (notADisc.path() / "absent").string(), std::string()}) {
+        const CommandLine command = read(argument);
+        EXPECT_FALSE(command.startWindow) << argument;
+        EXPECT_EQ(command.exitStatus, 1) << argument;
+        EXPECT_EQ(command.message,
+                  "« " + argument + " » ne contient pas le fichier bravo.bmp : ce n'est pas la racine d'un disque d'images.");
+    }
+}
+
+TEST(CommandLine, NoArgumentScansHelpAndVersionAnswerAnythingElseIsAMisuse)
+{
+    EXPECT_TRUE(readCommandLine({"tavrel"}).startWindow);
+    EXPECT_FALSE(readCommandLine({"tavrel"}).discFolder);
+
+    const CommandLine version = read("--version");
+    EXPECT_EQ(version.message, "Tavrel 1.00");
+    // The usage names the program as it was started.
+    const CommandLine help = readCommandLine({"build/app/run", "--help"});
+    EXPECT_TRUE(help.message.starts_with("Utilisation : run [DOSSIER]\n")) << help.message;
+    for (const CommandLine& answer : {version, help}) {
+        EXPECT_FALSE(answer.startWindow);
+        EXPECT_EQ(answer.exitStatus, 0);
+    }
+
+    const CommandLine option = read("--dossier");
+    EXPECT_EQ(option.message, "Option inconnue : --dossier\nUtilisation : tavrel [DOSSIER] ; tavrel --help pour l'aide.");
+    const CommandLine twice = readCommandLine({"tavrel", "/media/cd", "/media/cd"});
+    EXPECT_TRUE(twice.message.starts_with("Trop d'arguments : un seul DOSSIER est attendu.\n")) << twice.message;
+    for (const CommandLine& misuse : {option, twice}) {
+        EXPECT_FALSE(misuse.startWindow);
+        EXPECT_EQ(misuse.exitStatus, 2);
+    }
+}
