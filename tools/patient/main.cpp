@@ -1,0 +1,28 @@
+// tavrel-patient: makes the patient's own picture sets of the image disc from
+// photographs. With arguments it works from the command line (and needs no
+// display); without, it opens its window.
+
+#include "command.h"
+#include "patient_window.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    if (argc > 1) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return patient::runCommandLine(QCoreApplication::arguments().mid(1), out, err);
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavrel-patient"));
+    QApplication::setDesktopFileName(QStringLiteral("tavrel-patient"));
+    PatientWindow window;
+    window.show();
+    return app.exec();
+}
