@@ -118,8 +118,13 @@ std::optional<WriteError> writeNewFile(const QString& path, const QByteArray& by
                                                     : file.open(mode);
     if (!opened)
         return fileError(file, path);
-    if (file.write(bytes) != bytes.size())
-        return fileError(file, path);
+    // A write cut short by a full disc reports no error; the one after it does.
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0)
+            return fileError(file, path);
+        written += count;
+    }
     return syncToDisc(path, file.handle());
 }
 
