@@ -111,10 +111,12 @@ PatientWindow::PatientWindow(QWidget* parent) : QWidget(parent)
 
     auto* actions = new QHBoxLayout;
     writeButton_ = new QPushButton(QStringLiteral("&Écrire les jeux dans le dossier"));
+    writeButton_->setObjectName(QStringLiteral("writeSets"));
     writeButton_->setToolTip(QStringLiteral("Les jeux sans photographie ne sont pas touchés"));
     connect(writeButton_, &QPushButton::clicked, this, &PatientWindow::writeSets);
     actions->addWidget(writeButton_);
     imageButton_ = new QPushButton(QStringLiteral("Faire l'&image ISO du dossier…"));
+    imageButton_->setObjectName(QStringLiteral("writeImage"));
     imageButton_->setToolTip(QStringLiteral("Une image à graver sur un CD, ou à monter comme un CD"));
     connect(imageButton_, &QPushButton::clicked, this, &PatientWindow::chooseImageFile);
     actions->addWidget(imageButton_);
