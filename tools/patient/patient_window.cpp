@@ -147,15 +147,8 @@ void PatientWindow::openDiscFolder(const QString& folder)
 
 void PatientWindow::makeNewDiscFolder(const QString& sourceFolder, const QString& targetFolder)
 {
-    QString error;
-    {
-        const BusyCursor busy;
-        error = copyDisc(sourceFolder, targetFolder);
-    }
-    if (!error.isEmpty()) {
-        warn(error);
+    if (!succeeds([&] { return copyDisc(sourceFolder, targetFolder); }))
         return;
-    }
     openDiscFolder(targetFolder);
     status_->setText(QStringLiteral("Le disque a été copié dans %1.").arg(QDir::toNativeSeparators(targetFolder)));
 }
@@ -248,33 +241,19 @@ void PatientWindow::writeSets()
         if (chosen[i].empty())
             continue;
         const QString name = QString::fromStdString(patientSets()[i].name);
-        QString error;
-        {
-            const BusyCursor busy;
-            error = writePatientSet(discFolder_, name, chosen[i]);
-        }
-        if (!error.isEmpty()) {
-            showSets();
-            warn(error);
-            return;
-        }
+        if (!succeeds([&] { return writePatientSet(discFolder_, name, chosen[i]); }))
+            break;
         written << name;
     }
     showSets();
-    status_->setText(QStringLiteral("Jeux écrits : %1.").arg(written.join(QStringLiteral(", "))));
+    if (!written.isEmpty())
+        status_->setText(QStringLiteral("Jeux écrits : %1.").arg(written.join(QStringLiteral(", "))));
 }
 
 void PatientWindow::writeImage(const QString& imageFile)
 {
-    QString error;
-    {
-        const BusyCursor busy;
-        error = writeDiscImage(discFolder_, imageFile);
-    }
-    if (!error.isEmpty()) {
-        warn(error);
+    if (!succeeds([&] { return writeDiscImage(discFolder_, imageFile); }))
         return;
-    }
     status_->setText(QStringLiteral("Image écrite : %1. Gravez-la sur un CD, ou montez-la comme un CD.")
                          .arg(QDir::toNativeSeparators(imageFile)));
 }
@@ -360,6 +339,18 @@ void PatientWindow::showSets()
 {
     for (std::size_t i = 0; i < patientSetCount; ++i)
         setLabels_[i]->setText(QString::fromStdString(describeSet(setContent(discFolder_, patientSets()[i].name))));
+}
+
+bool PatientWindow::succeeds(const std::function<QString()>& work)
+{
+    QString error;
+    {
+        const BusyCursor busy;
+        error = work();
+    }
+    if (!error.isEmpty())
+        warn(error);
+    return error.isEmpty();
 }
 
 void PatientWindow::warn(const QString& text)

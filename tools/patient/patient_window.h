@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -40,6 +41,9 @@ private:
     void chooseImageFile();
     void removeSelectedPhotographs();
     void showSets();
+    // Runs the work, which returns what went wrong, with a busy cursor, and
+    // tells the clinician when it failed.
+    bool succeeds(const std::function<QString()>& work);
     void warn(const QString& text);
 
     QString discFolder_;
