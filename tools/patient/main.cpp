@@ -7,8 +7,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -24,6 +27,12 @@ int main(int argc, char* argv[])
         return patient::runCommandLine(QCoreApplication::arguments().mid(1), out, err);
     }
     QApplication app(argc, argv);
+    // Qt's own dialogs (files, buttons) in French where its translations are
+    // installed (Debian: qt6-translations-l10n).
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     QApplication::setApplicationName(QStringLiteral("tavrel-patient"));
     QApplication::setDesktopFileName(QStringLiteral("tavrel-patient"));
     PatientWindow window;

@@ -228,12 +228,15 @@ void PatientWindow::writeSets()
         warn(QStringLiteral("Ajoutez d'abord des photographies, et choisissez leur jeu."));
         return;
     }
-    const auto answer = QMessageBox::question(
-        this, title,
-        QStringLiteral("Écrire ces jeux dans %1 ?\n\n%2Les jeux sans photographie ne sont pas touchés.")
-            .arg(QDir::toNativeSeparators(discFolder_), summary),
-        QMessageBox::Yes | QMessageBox::No, replacing ? QMessageBox::No : QMessageBox::Yes);
-    if (answer != QMessageBox::Yes)
+    QMessageBox question(QMessageBox::Question, title,
+                         QStringLiteral("Écrire ces jeux dans %1 ?\n\n%2Les jeux sans photographie ne sont pas touchés.")
+                             .arg(QDir::toNativeSeparators(discFolder_), summary),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    // French whether or not Qt's translations are installed.
+    question.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
+    question.button(QMessageBox::No)->setText(QStringLiteral("&Non"));
+    question.setDefaultButton(replacing ? QMessageBox::No : QMessageBox::Yes);
+    if (question.exec() != QMessageBox::Yes)
         return;
 
     QStringList written;
