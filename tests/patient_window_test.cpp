@@ -3,6 +3,7 @@
 // sets written after the question, a filled set never replaced without it,
 // a new disc folder copied from a disc, and the image.
 
+#include "patient_disc.h"
 #include "patient_window.h"
 
 #include "support/modal_responder.h"
@@ -190,6 +191,12 @@ TEST_F(PatientWindowTest, NeverReplacesAFilledSetWithoutAskingAndRefusesMoreThan
 
 TEST_F(PatientWindowTest, MakesANewDiscFolderFromADiscAndItsImage)
 {
+    // The build's demo disc is offered as a disc to copy.
+    const auto discs = patient::sourceDiscs();
+    EXPECT_TRUE(std::any_of(discs.begin(), discs.end(), [](const patient::SourceDisc& disc) {
+        return disc.folder == QStringLiteral(DEMO_DISC_DIR) && disc.name.startsWith(QStringLiteral("Disque de démonstration"));
+    }));
+
     answer(QMessageBox::Ok, [](const QString& warning) {
         EXPECT_TRUE(warning.contains(QStringLiteral("n'est pas une copie du disque d'images"))) << warning.toStdString();
     });
