@@ -156,9 +156,11 @@ void PatientWindow::makeNewDiscFolder(const QString& sourceFolder, const QString
 void PatientWindow::addPhotographs(const QStringList& paths)
 {
     QStringList problems;
-    const BusyCursor busy;
     for (const QString& path : paths) {
-        const Photograph thumbnail = readPhotograph(path, thumbnailSize);
+        const Photograph thumbnail = [&] {
+            const BusyCursor busy;
+            return readPhotograph(path, thumbnailSize);
+        }();
         if (thumbnail.image.isNull()) {
             problems << thumbnail.error;
             continue;
