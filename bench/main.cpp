@@ -10,6 +10,7 @@
 
 #include "bench_window.h"
 #include "measurements.h"
+#include "patient_set.h"
 #include "statistics.h"
 
 #include <QDateTime>
@@ -156,6 +157,8 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
     const Pace pace750Photos = measurePace(app, {photographs, patientFastestWithFeedback, 750, 20});
     progress("idle cost of three feedback waits of 9.8 s");
     const std::vector<double> idle = measureIdleCost(app, demoDisc, handsTenSeconds, 3);
+    progress("a patient's set from ten 12-megapixel photographs, 10 runs");
+    const std::vector<double> patientSet = measurePatientSet(photographs, arg("work"), 10);
 
     Table table;
     table.heading("Picture switch latency: timer tick to the end of the frame that shows the picture");
@@ -195,6 +198,9 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
         const double heapGrowth = 1024 * (memory->heapInUseMiB.back() - memory->heapInUseMiB.front());
         table.add({n + ": allocated at 200 - at 20", "KiB", summarize({heapGrowth}), std::nullopt});
     }
+
+    table.heading("tavrel-patient: one set of 20 pictures from ten 4000 x 3000 JPEG photographs, read to written");
+    table.add({"one set", "ms", summarize(patientSet), std::nullopt});
 
     std::printf("Tavrel benchmarks, %s\n", qPrintable(started));
     std::printf("Machine: %s, %u hardware threads, %s; Qt %s, offscreen platform\n",

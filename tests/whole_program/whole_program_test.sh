@@ -2,7 +2,7 @@
 # Whole-program tests: the real program on a virtual X server (Xvfb), used
 # with real input events (xdotool) as a person would use it.
 #
-#   whole_program_test.sh CASE RUN DISC_FOLDER DISC_IMAGE READ_MARK
+#   whole_program_test.sh CASE RUN DISC_FOLDER DISC_IMAGE READ_MARK [PATIENT_TOOL]
 #
 # CASE is one of:
 #   mounted  The demo disc image is mounted as a disc (fuseiso): no question
@@ -16,6 +16,11 @@
 #   argument The disc's folder given as the program's argument: no question
 #            is asked, whatever disc is mounted; a click on the start button
 #            brings a picture of :\mainDGfacile\ from that folder.
+#   patient  PATIENT_TOOL (tavrel-patient) makes the patient's easy phase-1
+#            set from three photographs of known colours in a copy of the
+#            disc's folder; that folder typed at the drive question,
+#            "Patient" checked and start clicked, one of the three
+#            photographs is on screen.
 #
 # The picture on screen is recognised by the mark in its top left corner
 # (READ_MARK reads it from a screenshot); the caption and the message are
@@ -28,7 +33,8 @@ set -euo pipefail
 
 readonly case_name=$1
 run=$(realpath -m "$2") disc=$(realpath -m "$3") image=$(realpath -m "$4") read_mark=$(realpath -m "$5")
-readonly run disc image read_mark
+patient_tool=${6:+$(realpath -m "$6")}
+readonly run disc image read_mark patient_tool
 readonly here=$(cd "$(dirname "$0")" && pwd)
 readonly skipped=77
 readonly main_title='^Clinique Antidouleur de Valbrune$'
@@ -164,6 +170,7 @@ click_control() {
   xdotool mousemove --sync "$x" "$y" click 1
 }
 readonly optMain='5880 0 855 375'
+readonly optPatient='8640 0 1095 375'
 readonly cmdOnOff='6480 7080 4815 855'
 readonly cmdExit='4200 7320 2175 615'
 
@@ -249,7 +256,9 @@ case_mounted() {
   run_without_question "the disc image is mounted"
 }
 
-case_folder() {
+# Answers the drive question that comes when no disc is mounted with the
+# folder, and finds the main window.
+answer_drive_question_with() {
   local found
   found=$(marker_discs)
   [[ -z $found ]] || skip "a CD-ROM holding bravo.bmp is mounted ($found): the drive question would not come"
@@ -262,16 +271,75 @@ case_folder() {
     [[ -z $found ]] || skip "a CD-ROM holding bravo.bmp was mounted meanwhile ($found)"
     fail "no drive question although no disc is mounted"
   fi
-  answer_box "$(find_window "$box_title")" "$disc"
+  answer_box "$(find_window "$box_title")" "$1"
   local main
   main=$(wait_for_window "$main_title" "main window")
   window_origin "$main"
+}
+
+case_folder() {
+  answer_drive_question_with "$disc"
   expect_first_picture_from_mainDGfacile
   quit_with_cmdExit
 }
 
 case_argument() {
   run_without_question "the disc's folder was given" "$disc"
+}
+
+# The colours of the patient's photographs, and the one on screen at three
+# points of the top rows of the picture, or "none".
+readonly patient_colours=('200 40 40' '40 160 60' '50 70 210')
+patient_photograph_on_screen() {
+  import -window root "$tmp/screen.png"
+  local x pixels=() colour channel
+  for x in 4 24 44; do
+    # "0,0: (200,40,40)  #C82828  srgb(200,40,40)"
+    pixels+=("$(convert "$tmp/screen.png" -crop "1x1+$((win_x + x))+$((win_y + 4))" -depth 8 txt:- |
+      grep -o '([0-9]*,[0-9]*,[0-9]*' | head -n 1 | tr '(,' '  ')")
+  done
+  for colour in "${patient_colours[@]}"; do
+    local expected=($colour) matches=1 pixel
+    for pixel in "${pixels[@]}"; do
+      local seen=($pixel)
+      [[ ${#seen[@]} -eq 3 ]] || { matches=0; break; }
+      for channel in 0 1 2; do
+        local difference=$((seen[channel] - expected[channel]))
+        ((difference <= 30 && difference >= -30)) || matches=0
+      done
+    done
+    if ((matches)); then
+      echo "$colour"
+      return
+    fi
+  done
+  echo none
+}
+
+case_patient() {
+  [[ -x $patient_tool ]] || fail "no tavrel-patient at '$patient_tool'"
+  local copy=$tmp/disque-du-patient i photographs=()
+  cp -r "$disc" "$copy"
+  for i in 0 1 2; do
+    convert -size 1200x900 "xc:rgb(${patient_colours[i]// /,})" "$tmp/photo$i.jpg"
+    photographs+=("$tmp/photo$i.jpg")
+  done
+  # the demo disc's own patient set is replaced
+  "$patient_tool" --disc "$copy" --set PatientDGfacile --remplacer "${photographs[@]}" >"$tmp/patient.log" 2>&1 ||
+    fail "tavrel-patient failed: $(cat "$tmp/patient.log")"
+
+  answer_drive_question_with "$copy"
+  click_control $optPatient
+  [[ $(patient_photograph_on_screen) == none ]] || fail "a photograph of the patient is on screen before the start"
+  click_control $cmdOnOff
+  local seen limit=$((SECONDS + wait_seconds))
+  while [[ $(patient_photograph_on_screen) == none ]]; do
+    program_alive || fail "the program ended while waiting for the patient's photograph"
+    ((SECONDS < limit)) || fail "no photograph of the patient on screen within $wait_seconds seconds"
+    sleep 0.3
+  done
+  echo "shown: the photograph of colour $(patient_photograph_on_screen)"
+  quit_with_cmdExit
 }
 
 # Asks the accessibility bus again and again until one line of its answer is
@@ -323,6 +391,7 @@ case $case_name in
   folder) case_folder ;;
   refusal) case_refusal ;;
   argument) case_argument ;;
+  patient) case_patient ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "PASS: $case_name"

@@ -6,11 +6,13 @@
 
 #include "mark.h"
 #include "pictures.h"
+#include "set_writer.h"
 
 #include <QDir>
 #include <QGuiApplication>
 
 #include <cstdio>
+#include <vector>
 
 int main(int argc, char** argv)
 {
@@ -27,28 +29,27 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const auto save = [](const QImage& picture, const QString& path, const char* format, int quality) {
-        if (picture.save(path, format, quality))
-            return true;
-        std::fprintf(stderr, "make_demo_disc: cannot write %s\n", qPrintable(path));
-        return false;
-    };
-
-    if (!save(demo::closingPicture().convertToFormat(QImage::Format_RGB888), disc.filePath(QStringLiteral("bravo.bmp")),
-              "BMP", -1))
+    const QString bravo = disc.filePath(QStringLiteral("bravo.bmp"));
+    if (!demo::closingPicture().convertToFormat(QImage::Format_RGB888).save(bravo, "BMP")) {
+        std::fprintf(stderr, "make_demo_disc: cannot write %s\n", qPrintable(bravo));
         return 1;
+    }
     for (int set = 0; set < demo::setCount; ++set) {
         const QString name = QString::fromStdString(demo::setName(set));
-        if (!disc.mkpath(name)) {
-            std::fprintf(stderr, "make_demo_disc: cannot create %s\n", qPrintable(disc.filePath(name)));
-            return 1;
-        }
-        if (!demo::setHasPictures(set))
-            continue;
-        for (int number = 1; number <= 20; ++number) {
-            const QString path = disc.filePath(name + QLatin1Char('/') + QString::number(number) + QStringLiteral(".jpg"));
-            if (!save(demo::demoPicture(set, number), path, "JPEG", 90))
+        if (!demo::setHasPictures(set)) {
+            if (!disc.mkpath(name)) {
+                std::fprintf(stderr, "make_demo_disc: cannot create %s\n", qPrintable(disc.filePath(name)));
                 return 1;
+            }
+            continue;
+        }
+        std::vector<QImage> pictures;
+        for (int number = 1; number <= discwriter::picturesPerSet; ++number)
+            pictures.push_back(demo::demoPicture(set, number));
+        if (const auto error = discwriter::writeSet(disc.path(), name, pictures, discwriter::Access::usual)) {
+            std::fprintf(stderr, "make_demo_disc: cannot write %s: %s\n", qPrintable(error->path),
+                         qPrintable(error->detail));
+            return 1;
         }
     }
     return 0;

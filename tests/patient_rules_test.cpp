@@ -1,0 +1,208 @@
+// The rules of the patient's sets without any toolkit: which photograph gives
+// which picture number, filling with fewer than ten, the set names, what a
+// set folder holds, and the command line of tavrel-patient.
+
+#include "command_line.h"
+#include "patient_sets.h"
+
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace patient;
+
+namespace {
+
+std::vector<Side> sides(std::string_view letters)
+{
+    std::vector<Side> result;
+    for (const char letter : letters)
+        result.push_back(letter == 'D' ? Side::right : Side::left);
+    return result;
+}
+
+ParsedCommandLine parse(std::vector<std::string> arguments)
+{
+    return parseCommandLine(arguments);
+}
+
+} // namespace
+
+TEST(PatientPlan, LeftPhotographsGiveOneToTenAndTheirMirrorsElevenToTwenty)
+{
+    const auto plan = planSet(sides("GGGGGGGGGG"));
+    ASSERT_TRUE(plan.has_value());
+    for (std::size_t n = 0; n < 10; ++n) {
+        EXPECT_EQ((*plan)[n].photograph, n);
+        EXPECT_FALSE((*plan)[n].mirrored) << "picture " << n + 1;
+        EXPECT_EQ((*plan)[n + 10].photograph, n);
+        EXPECT_TRUE((*plan)[n + 10].mirrored) << "picture " << n + 11;
+    }
+}
+
+TEST(PatientPlan, ARightPhotographLandsInElevenToTwentyAndGivesItsLeftSideByItsMirror)
+{
+    const auto plan = planSet(sides("GDGDGDGDGD"));
+    ASSERT_TRUE(plan.has_value());
+    // photograph 2 (index 1) is a right one: picture 12 as it is, picture 2 mirrored
+    EXPECT_EQ((*plan)[11].photograph, 1u);
+    EXPECT_FALSE((*plan)[11].mirrored);
+    EXPECT_EQ((*plan)[1].photograph, 1u);
+    EXPECT_TRUE((*plan)[1].mirrored);
+    // photograph 1 is a left one
+    EXPECT_FALSE((*plan)[0].mirrored);
+    EXPECT_TRUE((*plan)[10].mirrored);
+}
+
+TEST(PatientPlan, FewerThanTenPhotographsAreTakenAgainInOrderAndNoNumberIsMissing)
+{
+    const auto plan = planSet(sides("GDG"));
+    ASSERT_TRUE(plan.has_value());
+    const std::vector<std::size_t> expected = {0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
+    for (std::size_t n = 0; n < 10; ++n) {
+        EXPECT_EQ((*plan)[n].photograph, expected[n]) << "picture " << n + 1;
+        EXPECT_EQ((*plan)[n + 10].photograph, expected[n]) << "picture " << n + 11;
+        // the left-side picture is the photograph itself only for a left photograph
+        EXPECT_EQ((*plan)[n].mirrored, expected[n] == 1);
+        EXPECT_NE((*plan)[n].mirrored, (*plan)[n + 10].mirrored);
+    }
+
+    const auto single = planSet(sides("D"));
+    ASSERT_TRUE(single.has_value());
+    for (std::size_t n = 0; n < 20; ++n)
+        EXPECT_EQ((*single)[n].mirrored, n < 10);
+}
+
+TEST(PatientPlan, RefusesNoPhotographAndMoreThanTen)
+{
+    EXPECT_FALSE(planSet({}).has_value());
+    EXPECT_FALSE(planSet(sides("GGGGGGGGGGG")).has_value());
+    EXPECT_NE(photographCountProblem(0), "");
+    EXPECT_NE(photographCountProblem(11).find("11 photographies"), std::string::npos) << photographCountProblem(11);
+    EXPECT_NE(photographCountProblem(11).find("10 au plus"), std::string::npos) << photographCountProblem(11);
+    EXPECT_EQ(photographCountProblem(1), "");
+    EXPECT_EQ(photographCountProblem(10), "");
+}
+
+TEST(PatientPlan, TheFillNoticeTellsEachPhotographsNumbersBeforeWriting)
+{
+    const std::string notice = fillNotice({"main.jpg", "poing.jpg", "doigts.jpg"}, sides("GDG"));
+    EXPECT_NE(notice.find("3 photographies pour 10 paires d'images"), std::string::npos) << notice;
+    EXPECT_NE(notice.find("main.jpg (gauche) : images 1, 4, 7, 10, en miroir 11, 14, 17, 20"), std::string::npos)
+        << notice;
+    EXPECT_NE(notice.find("poing.jpg (droite) : images 12, 15, 18, en miroir 2, 5, 8"), std::string::npos) << notice;
+    EXPECT_NE(notice.find("doigts.jpg (gauche) : images 3, 6, 9, en miroir 13, 16, 19"), std::string::npos) << notice;
+
+    EXPECT_NE(fillNotice({"seule.jpg"}, sides("G")).find("1 photographie pour 10 paires d'images : elle est reprise"),
+              std::string::npos);
+    EXPECT_EQ(fillNotice(std::vector<std::string>(10, "p.jpg"), sides("GGGGGGGGGG")), "") << "ten photographs fill the set";
+}
+
+TEST(PatientSets, AreTheFourPatientFoldersOfTheDiscWrittenExactly)
+{
+    std::vector<std::string> names;
+    for (const PatientSet& set : patientSets())
+        names.push_back(set.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"PatientDGfacile", "PatientDG", "PatientMvtfacile", "PatientMvt"}));
+    EXPECT_EQ(patientSetIndex("PatientMvt"), 3u);
+    for (const char* wrong : {"patientdgfacile", "PatientDG ", "mainDG", "", "PatientDGfacile/.."}) {
+        EXPECT_FALSE(patientSetIndex(wrong).has_value()) << wrong;
+        EXPECT_NE(setNameProblem(wrong).find("PatientDGfacile, PatientDG, PatientMvtfacile et PatientMvt"),
+                  std::string::npos)
+            << wrong;
+    }
+    EXPECT_EQ(setNameProblem("PatientDG"), "");
+
+    EXPECT_EQ(sideFromWord("gauche"), Side::left);
+    EXPECT_EQ(sideFromWord("droite"), Side::right);
+    EXPECT_FALSE(sideFromWord("Droite").has_value());
+    EXPECT_FALSE(sideFromWord("left").has_value());
+}
+
+TEST(PatientSets, TellWhatASetFolderHoldsAndWhetherAFolderIsADiscCopy)
+{
+    const TempFolder disc;
+    EXPECT_FALSE(isDiscFolder(disc.path()));
+    disc.makeFile("bravo.bmp/inside"); // a folder of that name is not the marker
+    EXPECT_FALSE(isDiscFolder(disc.path()));
+    disc.makeFile("BRAVO.BMP");
+    EXPECT_TRUE(isDiscFolder(disc.path())) << "a disc burned without long names shows capitals";
+    EXPECT_FALSE(isDiscFolder(disc.path() / "absent"));
+
+    EXPECT_TRUE(inspectSet(disc.path(), "PatientDG").empty()) << "no folder at all";
+    std::filesystem::create_directory(disc.path() / "PatientDG");
+    EXPECT_TRUE(inspectSet(disc.path(), "PatientDG").empty());
+    EXPECT_EQ(describeSet(inspectSet(disc.path(), "PatientDG")), "vide");
+
+    for (int n = 1; n <= 20; ++n)
+        disc.makeFile("PatientDGfacile/" + std::to_string(n) + ".jpg");
+    EXPECT_EQ(inspectSet(disc.path(), "PatientDGfacile").pictures, 20);
+    EXPECT_EQ(describeSet(inspectSet(disc.path(), "PatientDGfacile")), "rempli, 20 images");
+
+    for (const char* name : {"2.jpg", "3.jpg", "07.jpg", "21.jpg", "Thumbs.db"})
+        disc.makeFile(std::string("PatientMvt/") + name);
+    const SetContent mixed = inspectSet(disc.path(), "PatientMvt");
+    EXPECT_EQ(mixed.pictures, 2);
+    EXPECT_TRUE(mixed.otherEntries);
+    EXPECT_FALSE(mixed.empty());
+    EXPECT_EQ(describeSet(mixed), "incomplet, 2 images sur 20");
+
+    disc.makeFile("PatientMvtfacile/notes.txt");
+    EXPECT_FALSE(inspectSet(disc.path(), "PatientMvtfacile").empty()) << "anything in it is asked about";
+    EXPECT_EQ(describeSet(inspectSet(disc.path(), "PatientMvtfacile")), "vide (mais contient d'autres fichiers)");
+}
+
+TEST(PatientCommandLine, ReadsASetOfPhotographsWithItsSideAndTheImage)
+{
+    const auto parsed = parse({"--disc", "/d", "--set", "PatientDG", "--side=droite", "a.jpg", "--remplacer", "b.jpg",
+                               "--iso", "/x.iso", "--", "-c.jpg"});
+    ASSERT_TRUE(parsed.request.has_value()) << parsed.error;
+    const Request& r = *parsed.request;
+    EXPECT_EQ(r.discFolder, "/d");
+    EXPECT_EQ(r.setName, "PatientDG");
+    EXPECT_EQ(r.side, Side::right);
+    EXPECT_TRUE(r.replace);
+    EXPECT_EQ(r.imageFile, "/x.iso");
+    EXPECT_EQ(r.photographs, (std::vector<std::string>{"a.jpg", "b.jpg", "-c.jpg"}));
+
+    const auto plain = parse({"--disc=/d", "--set=PatientMvt", "a.jpg"});
+    ASSERT_TRUE(plain.request.has_value()) << plain.error;
+    EXPECT_EQ(plain.request->side, Side::left) << "gauche when left out";
+    EXPECT_FALSE(plain.request->replace);
+    EXPECT_TRUE(plain.request->imageFile.empty());
+
+    const auto imageOnly = parse({"--disc", "/d", "--iso", "/x.iso"});
+    ASSERT_TRUE(imageOnly.request.has_value()) << imageOnly.error;
+    EXPECT_TRUE(imageOnly.request->setName.empty());
+
+    EXPECT_TRUE(parse({"--replace", "--disc", "/d", "--set", "PatientDG", "a.jpg"}).request->replace);
+    EXPECT_TRUE(parse({"--set", "Nimporte", "--help"}).request->help) << "help wins over every mistake";
+    EXPECT_TRUE(parse({"-h"}).request->help);
+    EXPECT_NE(helpText().find("--remplacer"), std::string::npos);
+    EXPECT_NE(helpText().find("Codes de sortie"), std::string::npos);
+}
+
+TEST(PatientCommandLine, RefusesEveryMalformedCommandWithItsReason)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--disc", "/d", "--set", "PatientDG", "--couleur", "a.jpg"}, "option inconnue : « --couleur »"},
+        {{"--disc", "/d", "--set"}, "il manque la valeur de --set"},
+        {{"--disc", "/d", "--set", "PatientDG", "--set", "PatientMvt", "a.jpg"}, "--set est donnée deux fois"},
+        {{"--disc", "/d", "--set", "patientdg", "a.jpg"}, "jeu inconnu : « patientdg »"},
+        {{"--disc", "/d", "--set", "PatientDG", "--side", "haut", "a.jpg"}, "côté inconnu : « haut »"},
+        {{"--set", "PatientDG", "a.jpg"}, "--disc DOSSIER"},
+        {{"--disc", "/d", "a.jpg"}, "indiquez le jeu de ces photographies"},
+        {{"--disc", "/d", "--set", "PatientDG"}, "aucune photographie"},
+        {{"--disc", "/d"}, "rien à faire"},
+        {{"--disc", "/d", "--iso", "/x.iso", "--side", "droite"}, "--side et --remplacer ne servent qu'avec --set"},
+        {{"--disc", "/d", "--set", "PatientDG", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"},
+         "11 photographies pour un seul jeu"},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const ParsedCommandLine parsed = parse(arguments);
+        EXPECT_FALSE(parsed.request.has_value()) << expected;
+        EXPECT_NE(parsed.error.find(expected), std::string::npos) << "got: " << parsed.error;
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+// The command line of tavrel-patient, read without any toolkit:
+//
+//   tavrel-patient --disc DOSSIER --set JEU [--side gauche|droite] [--remplacer] PHOTO... [--iso FICHIER]
+//   tavrel-patient --disc DOSSIER --iso FICHIER
+//   tavrel-patient --help
+//
+// Without any argument the program opens its window instead.
+
+#include "patient_sets.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace patient {
+
+struct Request {
+    bool help = false;
+    std::string discFolder;
+    std::string setName; // empty: no set is written, only the image
+    Side side = Side::left;
+    bool replace = false; // a set that holds pictures may be replaced
+    std::vector<std::string> photographs;
+    std::string imageFile; // empty: no image
+};
+
+struct ParsedCommandLine {
+    std::optional<Request> request;
+    std::string error; // in French, when there is no request
+};
+
+// The arguments after the program's name.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// The French help that --help prints.
+std::string helpText();
+
+// Exit statuses.
+inline constexpr int exitSuccess = 0;
+inline constexpr int exitFailure = 1; // the work could not be done
+inline constexpr int exitUsage = 2;   // the command itself is wrong
+
+} // namespace patient
