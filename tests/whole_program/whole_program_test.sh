@@ -16,6 +16,18 @@
 #   argument The disc's folder given as the program's argument: no question
 #            is asked, whatever disc is mounted; a click on the start button
 #            brings a picture of :\mainDGfacile\ from that folder.
+#   alive    On the mounted disc image, an exercise in phase 1 answered with
+#            the arrow keys, each answer's side known from the picture on
+#            screen. During a feedback wait of 9.8 s the window answers every
+#            liveness ping of the window manager (X_PROBER, the prober given
+#            in the environment) within 100 ms, paints what a window laid
+#            over it uncovered within 100 ms, and a click on the start button
+#            made then stops the exercise after the wait, once; the stop
+#            saves one line, checked, in the history file. Then the disc
+#            stalls (its fuseiso process stopped): the window stays alive and
+#            shows no stale picture, and the pictures come back once the disc
+#            answers again. Last the program starts while the disc stalls:
+#            the drive question comes all the same.
 #   patient  PATIENT_TOOL (tavrel-patient) makes the patient's easy phase-1
 #            set from three photographs of known colours in a copy of the
 #            disc's folder; that folder typed at the drive question,
@@ -45,12 +57,12 @@ readonly time_limit=150
 
 # The refusal case reads the window through the accessibility bus: it runs
 # on a session bus of its own, with Qt's accessibility switched on.
-if [[ $case_name == refusal && ${TAVREL_TEST_OWN_BUS:-} != 1 ]]; then
+if [[ $case_name =~ ^(refusal|alive)$ && ${TAVREL_TEST_OWN_BUS:-} != 1 ]]; then
   TAVREL_TEST_OWN_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 fi
 
 tmp=$(mktemp -d)
-xvfb_pid='' run_pid='' mount_point=''
+xvfb_pid='' run_pid='' mount_point='' fuseiso_pid=''
 
 # The watchdog's sleep goes when the watchdog goes, so that nothing keeps the
 # test's output open after the end.
@@ -74,6 +86,7 @@ cleanup() {
       kill -9 "$pid" 2>/dev/null || true
     fi
   done
+  [[ -z $fuseiso_pid ]] || kill -CONT "$fuseiso_pid" 2>/dev/null || true
   if [[ -n $mount_point ]] && mountpoint -q "$mount_point"; then
     fusermount -u "$mount_point" 2>/dev/null || fusermount -uz "$mount_point" 2>/dev/null || true
   fi
@@ -171,6 +184,8 @@ click_control() {
 }
 readonly optMain='5880 0 855 375'
 readonly optPatient='8640 0 1095 375'
+readonly OptExtreme='10080 2520 1215 375'
+readonly opt10sec='10200 3240 1095 375'
 readonly cmdOnOff='6480 7080 4815 855'
 readonly cmdExit='4200 7320 2175 615'
 
@@ -241,7 +256,8 @@ run_without_question() {
   quit_with_cmdExit
 }
 
-case_mounted() {
+# Mounts the demo disc's image as a disc at $mount_point, with fuseiso.
+mount_image() {
   [[ -f $image ]] || fail "no disc image at $image"
   command -v fuseiso >/dev/null || skip "fuseiso is not installed"
   [[ -e /dev/fuse ]] || skip "no /dev/fuse: disc images cannot be mounted here"
@@ -249,11 +265,102 @@ case_mounted() {
   mkdir "$mount_point"
   fuseiso "$image" "$mount_point" 2>"$tmp/fuseiso.log" ||
     { mount_point=''; skip "fuseiso cannot mount here: $(cat "$tmp/fuseiso.log")"; }
+}
+
+case_mounted() {
+  mount_image
   # The image keeps every name of the disc, long and mixed-case.
   diff <(cd "$disc" && find . | sort) <(cd "$mount_point" && find . | sort) >"$tmp/names.diff" ||
     fail "the mounted image does not hold the disc's names: $(cat "$tmp/names.diff")"
 
   run_without_question "the disc image is mounted"
+}
+
+# Waits for a picture other than the one given; prints it.
+wait_for_next_picture() {
+  local seen limit=$((SECONDS + wait_seconds))
+  while ((SECONDS < limit)); do
+    seen=$(picture_on_screen)
+    if [[ $seen != none && $seen != "$1" ]]; then
+      echo "$seen"
+      return
+    fi
+    program_alive || fail "the program ended while waiting for a picture"
+    sleep 0.1
+  done
+  fail "no new picture within $wait_seconds seconds"
+}
+
+case_alive() {
+  [[ -x ${X_PROBER:-} ]] || fail "no prober given in X_PROBER"
+  mount_image
+  fuseiso_pid=$(pgrep -n -f "fuseiso $image $mount_point") || fail "no fuseiso process for the image"
+  export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_DATA_HOME=$tmp/data
+  readonly history=$tmp/data/tavrel/resultats.csv
+  start_display
+  /usr/bin/python3 "$here/accessible.py" ready
+  start_program
+  local main
+  main=$(wait_for_window "$main_title|$box_title" "window")
+  [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although the disc image is mounted"
+  window_origin "$main"
+
+  # Phase 1 at the normal pace: a picture every 3 s. Three right answers,
+  # then a wrong one, each given while its picture is on screen.
+  click_control $cmdOnOff
+  local seen='' number key answers=0
+  while ((answers < 4)); do
+    seen=$(wait_for_next_picture "$seen")
+    number=${seen##* }
+    if (((number > 10) == (answers < 3))); then key=Right; else key=Left; fi
+    xdotool key "$key"
+    answers=$((answers + 1))
+  done
+
+  # At 10 s a picture, the answer comes after a wait of 9.8 s.
+  click_control $opt10sec
+  seen=$(wait_for_next_picture "$seen")
+  "$X_PROBER" ping "$main" 7 >"$tmp/ping.log" 2>&1 &
+  local prober=$!
+  sleep 1
+  "$X_PROBER" cover "$win_x" "$win_y" 400 300 300
+  sleep 0.1
+  [[ $(picture_on_screen) == "$seen" ]] || fail "the picture was not painted again within 100 ms of being uncovered"
+  click_control $cmdOnOff
+  sleep 1
+  [[ ! -e $history ]] || fail "the click on the start button was handled during the wait"
+  wait "$prober" || fail "liveness pings during the wait: $(cat "$tmp/ping.log")"
+  echo "during the wait: $(cat "$tmp/ping.log")"
+  wait_until_accessible buttons "the exercise stopped once, after the wait" "Démarrer l'exercice"$'\t'"Alt+D"
+  [[ -f $history ]] || fail "no history file at $history"
+  [[ $(stat -c %a "$history") == 600 && $(stat -c %a "$(dirname "$history")") == 700 ]] ||
+    fail "the history is readable by others"
+  local lines
+  mapfile -t lines < <(tr -d '\r' <"$history")
+  [[ ${#lines[@]} -eq 2 ]] || fail "the history holds ${#lines[@]} lines, not a header and one line"
+  echo "saved: ${lines[1]}"
+  [[ ${lines[1]} =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\;\;mains\;1\;10000\;1\;[56]\;4\;3\;[0-9]+\;[0-9]+$ ]] ||
+    fail "the saved line is not that of the exercise: ${lines[1]}"
+
+  # The disc stalls in the middle of an exercise at 500 ms a picture. The
+  # new exercise's first picture comes at the pace of the last one.
+  click_control $OptExtreme
+  click_control $cmdOnOff
+  seen=$(wait_for_next_picture "$seen")
+  kill -STOP "$fuseiso_pid"
+  "$X_PROBER" ping "$main" 3 >"$tmp/ping.log" 2>&1 || fail "liveness pings while the disc stalls: $(cat "$tmp/ping.log")"
+  [[ $(picture_on_screen) == none ]] || fail "a picture stays on screen while the disc stalls"
+  kill -CONT "$fuseiso_pid"
+  seen=$(wait_for_next_picture '')
+  echo "the disc answers again: $seen"
+  quit_with_cmdExit
+
+  # Started while the disc stalls: the drive does not answer, and the
+  # question comes within the probe's limit.
+  kill -STOP "$fuseiso_pid"
+  start_program
+  wait_for_window "$box_title" "drive question" >/dev/null
+  kill -CONT "$fuseiso_pid"
 }
 
 # Answers the drive question that comes when no disc is mounted with the
@@ -391,6 +498,7 @@ case $case_name in
   folder) case_folder ;;
   refusal) case_refusal ;;
   argument) case_argument ;;
+  alive) case_alive ;;
   patient) case_patient ;;
   *) fail "unknown case $case_name" ;;
 esac
