@@ -83,3 +83,17 @@ struct StartupCase {
     int runs;
 };
 Startup measureStartup(const StartupCase& c);
+
+// The longest the event loop was held in each interval between two ticks of
+// an exercise, in milliseconds.
+std::vector<double> measureLoopHold(BenchApplication& app, const QString& disc, const Settings& settings, int ticks);
+
+// The program's response time less the true one (from the end of the frame
+// that shows the picture to the moment the bench pressed the key), in
+// milliseconds, for answers given by key presses on an X server of the
+// bench's own. Cases: "demo" and "photographs" without the feedback,
+// "demo-wait" and "photographs-wait" with the key pressed during the wait.
+std::vector<double> measureAnswerTiming(const QString& benchProgram, const QString& disc, const QString& caseName,
+                                        int answers);
+// The process on that X server: runs the case and prints the errors.
+int runAnswerTiming(BenchApplication& app, const QString& disc, const QString& caseName, int answers);

@@ -71,6 +71,8 @@ public:
     bool ended() const { return ended_; }
     bool busy() const { return handlersRunning_ > 0; }
 
+    // The answers of the exercise under way.
+    const AnswerSheet& answers() const { return sheet_; }
     // The last exercise that showed phase-1 pictures, once one has stopped.
     const std::optional<Tally>& lastExercise() const { return lastExercise_; }
     // The history, or null when nothing is saved.

@@ -25,6 +25,7 @@ double secondsFrom(double from, double to)
 void AnswerSheet::start()
 {
     started_ = true;
+    answersTaken_ = 0;
     pictures_.clear();
     settings_ = {};
 }
@@ -58,6 +59,8 @@ void AnswerSheet::answer(Side side, double pressedAt)
         return;
     onScreen->answer = side;
     onScreen->responseSeconds = secondsFrom(*onScreen->onScreen, pressedAt);
+    ++answersTaken_;
+    latestResponse_ = onScreen->responseSeconds;
 }
 
 std::optional<Tally> AnswerSheet::stop()

@@ -48,6 +48,11 @@ public:
     // then, unless that picture is answered already or is no phase-1 picture.
     void answer(Side side, double pressedAt);
 
+    // The answers taken so far in this exercise, and the response time of
+    // the latest, in seconds.
+    int answersTaken() const { return answersTaken_; }
+    double latestResponseSeconds() const { return latestResponse_; }
+
     // Ends the exercise: its tally, or nothing when none was under way.
     std::optional<Tally> stop();
 
@@ -61,6 +66,8 @@ private:
     };
 
     bool started_ = false;
+    int answersTaken_ = 0;
+    double latestResponse_ = 0;
     std::vector<Picture> pictures_;
     ExerciseSettings settings_;
 };

@@ -7,6 +7,7 @@
 #include "support/temp_folder.h"
 
 #include "engine/form1.h"
+#include "results/input_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -206,4 +207,22 @@ TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
     EXPECT_EQ(std::filesystem::status(folder.path() / "tavrel").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
 #endif
+}
+
+// The window system's stamps on the program's clock: learnt from events
+// handled as they come, so that a key that waited in the queue during the
+// feedback wait is placed when it was pressed.
+TEST(InputClockTest, AQueuedKeyIsPlacedWhenItWasPressed)
+{
+    InputClock clock;
+    // Stamps of a clock whose zero lies 5000 s before the program's; events
+    // handled 3, 1 and 2 ms after they happened.
+    EXPECT_DOUBLE_EQ(clock.momentOf(1'000'000, 6000.003), 6000.003) << "nothing learnt yet";
+    clock.momentOf(1'000'100, 6000.101);
+    EXPECT_NEAR(clock.momentOf(1'000'200, 6000.202), 6000.201, 1e-9);
+    // A key pressed at 6001.000 and handled 2.5 s later, once the wait ended.
+    EXPECT_NEAR(clock.momentOf(1'001'000, 6003.5), 6001.001, 1e-9);
+    // The stamps start again from zero: learnt anew, never later than handled.
+    EXPECT_NEAR(clock.momentOf(10, 6004.0), 6004.0, 1e-9);
+    EXPECT_NEAR(clock.momentOf(500, 6004.6), 6004.49, 1e-9);
 }

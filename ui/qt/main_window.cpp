@@ -244,18 +244,13 @@ void MainWindow::preparePictures(const std::vector<std::string>& paths)
     services_.disc().prepare(paths, {width(), height()});
 }
 
-double MainWindow::pressedAt(const QInputEvent& event) const
+double MainWindow::momentOf(const QInputEvent& event)
 {
-    // The window system stamps an input event with the milliseconds of the
-    // monotonic clock, as this clock counts them, when the key was pressed;
-    // an event that waited in the queue (during the feedback wait) keeps the
-    // moment it was pressed. A stamp of another clock is not believed.
-    using namespace std::chrono;
-    const steady_clock::time_point now = steady_clock::now();
-    const auto nowMs = static_cast<quint32>(duration_cast<milliseconds>(now.time_since_epoch()).count());
-    const quint32 ago = nowMs - static_cast<quint32>(event.timestamp());
-    constexpr quint32 believable = 60'000;
-    return services_.clockAt(event.timestamp() != 0 && ago <= believable ? now - milliseconds(ago) : now);
+    const auto now = std::chrono::steady_clock::now();
+    const double handled = std::chrono::duration<double>(now.time_since_epoch()).count();
+    const double moment = inputClock_.momentOf(event.timestamp(), handled);
+    return services_.clockAt(now - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                       std::chrono::duration<double>(handled - moment)));
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -269,15 +264,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         heldInput_.emplace_back(watched, event->clone());
         return true;
     }
-    if (event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress) {
+        // The mouse too teaches the input clock its offset.
+        if (event->isInputEvent() && event->spontaneous())
+            momentOf(*static_cast<QInputEvent*>(event));
         return false;
+    }
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
         showResults();
         return true;
     }
     if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && key->modifiers() == Qt::NoModifier)
-        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, pressedAt(*key));
+        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key));
+    momentOf(*key);
     return false;
 }
 

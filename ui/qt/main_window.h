@@ -6,6 +6,7 @@
 #include "engine/form1.h"
 #include "model/controls.h"
 #include "model/exercise_state.h"
+#include "results/input_clock.h"
 #include "ui/qt/qt_services.h"
 
 #include <QEvent>
@@ -71,8 +72,8 @@ protected:
 
 private:
     void buildControls();
-    // The time a key event was pressed on the window's clock.
-    double pressedAt(const QInputEvent& event) const;
+    // The time an input event happened, on the window's clock.
+    double momentOf(const QInputEvent& event);
 
     void postTick() override;
     void postIdle() override;
@@ -91,6 +92,7 @@ private:
     // The path of the picture painted next, until its first frame has ended.
     std::string picturePending_;
     QPointer<ResultsWindow> results_;
+    InputClock inputClock_;
     bool holdingInput_ = false;
     bool closeWaiting_ = false;
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
