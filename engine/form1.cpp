@@ -166,7 +166,9 @@ std::string Form1::setPatient(const std::string& name)
 }
 
 // Saves the exercise that has just stopped when it holds an answer; one
-// that ended after its ten minutes opens the results window.
+// that ended after its ten minutes opens the results window. An exercise
+// without answers, as when the patient does not use the keys, leaves the
+// window as it was.
 void Form1::finishExercise()
 {
     const std::optional<Tally> tally = sheet_.stop();
@@ -181,6 +183,6 @@ void Form1::finishExercise()
             window_.showMessage(failure);
     }
     host_.resultsChanged();
-    if (endedByItself)
+    if (endedByItself && tally->answers > 0)
         host_.showResults();
 }

@@ -165,7 +165,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     EXPECT_EQ(saved()[0].tally.pictures, 2);
 
     click(C::optMain); // no body part: the next tick refuses
-    click(C::OptExtreme);
+    window.selectPace(C::OptExtreme);
     click(C::cmdOnOff);
     tickAt(20);
     EXPECT_EQ(state.running, 0);
@@ -175,6 +175,14 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     click(C::cmdOnOff);
     EXPECT_EQ(saved().size(), 1u);
     EXPECT_EQ(form.lastExercise()->answers, 0) << "the figures shown are those of the last exercise";
+
+    // Without answers, the end of the ten minutes opens nothing.
+    click(C::cmdOnOff);
+    state.shownCount = 1198; // 1200 pictures at 500 ms
+    tickAt(40);
+    tickAt(40.5);
+    EXPECT_EQ(state.running, 0);
+    EXPECT_EQ(host.resultsShown, 1);
 }
 
 // A folder that cannot be written: a French message that names it, and the

@@ -115,6 +115,13 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     layout->addWidget(progress, 1);
 }
 
+// The name field loses the focus as the window goes, after this part of it
+// has gone.
+ResultsWindow::~ResultsWindow()
+{
+    patient_->disconnect(this);
+}
+
 void ResultsWindow::patientEdited()
 {
     const std::string name = patient_->text().toStdString();

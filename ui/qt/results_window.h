@@ -16,6 +16,7 @@ class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
     ResultsWindow(Form1& form, QWidget* parent);
+    ~ResultsWindow() override;
 
     // Shows the last exercise and the history as they stand now.
     void refresh();
