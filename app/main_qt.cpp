@@ -5,16 +5,13 @@
 
 #include "app/command_line.h"
 #include "results/history.h"
+#include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QStandardPaths>
 
 #include <iostream>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 int main(int argc, char* argv[])
 {
@@ -26,16 +23,7 @@ int main(int argc, char* argv[])
         return command.exitStatus;
     }
 
-#if defined(__GLIBC__)
-    // Every picture passes through buffers of one to a few megabytes (the
-    // file, the decoded and the reduced picture) that live until the next
-    // picture. With the allocator's default, once the first of them has been
-    // freed the later ones are served from the heap, which keeps the space
-    // they free: the memory would grow by megabytes over the first pictures.
-    // Blocks of a megabyte and more are mapped from the system instead, and
-    // given back whole when freed.
-    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
-#endif
+    mapPictureBuffersFromTheSystem();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavrel"));
     QApplication::setApplicationVersion(QString::fromUtf8(programVersion()));

@@ -8,6 +8,8 @@
 #include "bench_window.h"
 #include "measurements.h"
 
+#include "ui/qt/background_picture.h"
+
 #include <QProcess>
 #include <QTimer>
 
@@ -70,6 +72,8 @@ Control controlNamed(const QString& name)
 
 int runMemoryExercise(BenchApplication& app, const QString& disc, const QString& bodyPart, int pictures)
 {
+    // As the program does at its start.
+    mapPictureBuffersFromTheSystem();
     BenchWindow bench(app, disc);
     bench.set(controlNamed(bodyPart));
     bench.set(Control::OptExtreme);

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace {
 
 // The file's bytes as a device for the image reader, which takes them a few
@@ -58,4 +62,16 @@ std::shared_ptr<const DecodedPicture> decodeBackgroundPicture(std::span<const st
         return nullptr;
     // Painted as it stands, with no conversion on the window's thread.
     return std::make_shared<QtPicture>(picture.convertToFormat(QImage::Format_RGB32));
+}
+
+void mapPictureBuffersFromTheSystem()
+{
+#if defined(__GLIBC__)
+    // Every picture passes through buffers of one to a few megabytes (the
+    // file, the decoded and the reduced picture) that live until the next
+    // picture. With the allocator's default, once the first of them has been
+    // freed the later ones are served from the heap, which keeps the space
+    // they free: the memory would grow by megabytes over the first pictures.
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
 }

@@ -18,3 +18,9 @@ struct QtPicture : DecodedPicture {
 // cannot be decoded, or once stop() holds.
 std::shared_ptr<const DecodedPicture> decodeBackgroundPicture(std::span<const std::byte> file, PictureArea area,
                                                               const StopCheck& stop);
+
+// Made once at the program's start: blocks of a megabyte and more, such as
+// the buffers every picture passes through, are mapped from the system and
+// given back whole when freed, so that the memory stays flat from picture
+// to picture.
+void mapPictureBuffersFromTheSystem();
