@@ -107,12 +107,14 @@ private:
             due_.reset();
             lock.unlock();
             std::this_thread::sleep_until(moment);
-            const Clock::time_point pressed = Clock::now();
+            lock.lock();
+            // Known before the key reaches the window, which may answer at once.
+            pressed_ = Clock::now();
+            lock.unlock();
             xcb_test_fake_input(connection_, XCB_KEY_PRESS, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
             xcb_test_fake_input(connection_, XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
             xcb_flush(connection_);
             lock.lock();
-            pressed_ = pressed;
         }
     }
 

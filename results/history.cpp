@@ -1,5 +1,6 @@
 #include "results/history.h"
 
+#include "model/local_time.h"
 #include "results/private_files.h"
 
 #include <array>
@@ -208,13 +209,7 @@ HistoryContents parseHistory(std::string_view text)
 
 std::string localDateTimeNow()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    const std::tm local = localTime(std::time(nullptr));
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;

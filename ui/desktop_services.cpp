@@ -1,9 +1,9 @@
 #include "ui/desktop_services.h"
 
 #include "disc/drives.h"
+#include "model/local_time.h"
 
 #include <cmath>
-#include <ctime>
 
 namespace {
 
@@ -13,12 +13,7 @@ double secondsSinceMidnight()
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t whole = std::chrono::system_clock::to_time_t(now);
-    std::tm local{};
-#if defined(_WIN32)
-    localtime_s(&local, &whole);
-#else
-    localtime_r(&whole, &local);
-#endif
+    const std::tm local = localTime(whole);
     const double fraction =
         std::chrono::duration<double>(now - std::chrono::system_clock::from_time_t(whole)).count();
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + fraction;
