@@ -20,6 +20,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -93,24 +94,31 @@ int runMemoryExercise(BenchApplication& app, const QString& disc, const QString&
     std::vector<Reading> readings(static_cast<std::size_t>(pictures));
     std::size_t readingCount = 0;
     readings.front() = {0, statusKiB("VmRSS"), heapInUse()};
-    int shown = 0;
-    bool tickUnderWay = false;
-    app.tickStarted = [&](Clock::time_point) { tickUnderWay = true; };
-    app.frameEnded = [&](Clock::time_point) {
-        if (!tickUnderWay)
-            return;
-        tickUnderWay = false;
-        ++shown;
+    // Each reading is taken once the tick's picture is on screen and the
+    // next one has been decoded ahead: the same moment of every tick.
+    bench.startExercise();
+    qint64 lastPicture = window.backgroundPicture().cacheKey();
+    const auto newPictureShown = [&] {
+        const QImage& picture = window.backgroundPicture();
+        return !picture.isNull() && picture.cacheKey() != lastPicture;
+    };
+    for (int shown = 1; shown <= pictures; ++shown) {
+        window.timer1().start(1);
+        runEventLoopUntil(newPictureShown, std::chrono::minutes(1));
+        window.timer1().stop();
+        lastPicture = window.backgroundPicture().cacheKey();
+        // The reading thread tells the window nothing when it has done the
+        // work ahead: it is asked.
+        const Clock::time_point limit = Clock::now() + std::chrono::minutes(1);
+        while (!window.services().disc().idle()) {
+            if (Clock::now() > limit)
+                throw std::runtime_error("the picture ahead was never decoded");
+            QCoreApplication::processEvents();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         if (shown >= firstPictureCompared)
             readings[readingCount++] = {shown, statusKiB("VmRSS"), heapInUse()};
-        if (shown < pictures)
-            window.timer1().start(1);
-        else
-            window.timer1().stop();
-    };
-    bench.startExercise();
-    window.timer1().start(1);
-    runEventLoopUntil([&] { return shown >= pictures; }, std::chrono::minutes(10));
+    }
     const long peak = statusKiB("VmHWM");
     for (std::size_t i = 0; i < readingCount; ++i)
         std::printf("picture %d %ld %zu\n", readings[i].picture, readings[i].residentKiB, readings[i].allocated);

@@ -107,6 +107,7 @@ struct DiscReader::Shared {
     std::shared_ptr<PictureJob> shown;
     bool shownHandedOver = false;
     std::deque<std::shared_ptr<PictureJob>> queue; // display first, then the pictures to prepare
+    int reading = 0;                               // pictures being read and decoded now
 
     // Reads and decodes the first picture of the queue.
     static void readNext(const std::shared_ptr<Shared>& shared);
@@ -123,8 +124,11 @@ void DiscReader::Shared::readNext(const std::shared_ptr<Shared>& shared)
             return;
         next = shared->queue.front();
         shared->queue.pop_front();
+        ++shared->reading;
     }
     shared->readPicture(next);
+    const std::lock_guard lock(shared->mutex);
+    --shared->reading;
 }
 
 void DiscReader::Shared::readPicture(const std::shared_ptr<PictureJob>& job)
@@ -307,6 +311,12 @@ bool DiscReader::loading() const
 {
     const std::lock_guard lock(shared_->mutex);
     return shared_->shown && !shared_->shown->done;
+}
+
+bool DiscReader::idle() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->queue.empty() && shared_->reading == 0;
 }
 
 std::optional<std::vector<std::byte>> readPictureFile(const std::string& file, const StopCheck& stop)

@@ -81,6 +81,8 @@ public:
     std::optional<Ready> takeReady();
     // Whether the picture asked for display is still being read or decoded.
     bool loading() const;
+    // Whether no picture is being read or decoded, nor waits to be.
+    bool idle() const;
 
 private:
     struct Shared;

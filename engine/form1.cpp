@@ -8,7 +8,7 @@
 #include "model/forwarding_services.h"
 #include "model/settings.h"
 
-#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -154,6 +154,7 @@ void Form1::close()
         if (sheet_.started())
             finishExercise();
     } catch (const ProgramEnded&) {
+        // Ending anyway.
     }
     --handlersRunning_;
     ended_ = true;

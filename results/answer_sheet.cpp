@@ -26,23 +26,28 @@ void AnswerSheet::start()
 {
     started_ = true;
     answersTaken_ = 0;
-    pictures_.clear();
-    settings_ = {};
+    recent_.clear();
+    tally_ = {};
+    responseMs_.clear();
 }
 
 void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings)
 {
     if (!started_)
         return;
-    pictures_.push_back({number, phase1, std::nullopt, std::nullopt});
-    if (phase1)
-        settings_ = settings;
+    if (recent_.size() == picturesKept)
+        recent_.erase(recent_.begin());
+    recent_.push_back({number, phase1, std::nullopt});
+    if (phase1) {
+        ++tally_.pictures;
+        tally_.settings = settings;
+    }
 }
 
 void AnswerSheet::pictureOnScreen(double at)
 {
-    if (!pictures_.empty() && !pictures_.back().onScreen)
-        pictures_.back().onScreen = at;
+    if (!recent_.empty() && !recent_.back().onScreen)
+        recent_.back().onScreen = at;
 }
 
 void AnswerSheet::answer(Side side, double pressedAt)
@@ -52,15 +57,18 @@ void AnswerSheet::answer(Side side, double pressedAt)
     // The picture on screen when the key was pressed: the latest one that
     // had reached the screen by then. A picture that never reached it (one
     // replaced within its own tick) cannot be answered.
-    const auto onScreen = std::find_if(pictures_.rbegin(), pictures_.rend(), [&](const Picture& p) {
+    const auto onScreen = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Picture& p) {
         return p.onScreen && secondsFrom(*p.onScreen, pressedAt) >= 0;
     });
-    if (onScreen == pictures_.rend() || !onScreen->phase1 || onScreen->answer)
+    if (onScreen == recent_.rend() || !onScreen->phase1 || onScreen->answered)
         return;
-    onScreen->answer = side;
-    onScreen->responseSeconds = secondsFrom(*onScreen->onScreen, pressedAt);
+    onScreen->answered = true;
+    ++tally_.answers;
+    if (side == sideOf(onScreen->number))
+        ++tally_.correct;
+    latestResponse_ = secondsFrom(*onScreen->onScreen, pressedAt);
+    responseMs_.push_back(latestResponse_ * 1000);
     ++answersTaken_;
-    latestResponse_ = onScreen->responseSeconds;
 }
 
 std::optional<Tally> AnswerSheet::stop()
@@ -68,23 +76,12 @@ std::optional<Tally> AnswerSheet::stop()
     if (!started_)
         return std::nullopt;
     started_ = false;
-    Tally tally{settings_};
-    std::vector<double> milliseconds;
-    for (const Picture& p : pictures_) {
-        if (!p.phase1)
-            continue;
-        ++tally.pictures;
-        if (!p.answer)
-            continue;
-        ++tally.answers;
-        if (*p.answer == sideOf(p.number))
-            ++tally.correct;
-        milliseconds.push_back(p.responseSeconds * 1000);
-    }
-    pictures_.clear();
-    const MeanAndMedian times = meanAndMedian(std::move(milliseconds));
+    Tally tally = tally_;
+    const MeanAndMedian times = meanAndMedian(std::move(responseMs_));
     tally.meanMs = times.mean;
     tally.medianMs = times.median;
+    recent_.clear();
+    responseMs_.clear();
     return tally;
 }
 

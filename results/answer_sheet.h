@@ -7,6 +7,7 @@
 
 #include "disc/layout.h"
 
+#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -61,15 +62,20 @@ private:
         int number;
         bool phase1;
         std::optional<double> onScreen;
-        std::optional<Side> answer;
-        double responseSeconds = 0;
+        bool answered = false;
     };
+    // An answer can only go to one of the last few pictures, those that may
+    // still be on screen when a key waits out a feedback wait: only they are
+    // kept, so that an exercise without answers takes no more memory as it
+    // goes on.
+    static constexpr std::size_t picturesKept = 8;
 
     bool started_ = false;
     int answersTaken_ = 0;
     double latestResponse_ = 0;
-    std::vector<Picture> pictures_;
-    ExerciseSettings settings_;
+    std::vector<Picture> recent_;
+    Tally tally_;
+    std::vector<double> responseMs_;
 };
 
 // The mean and the median of the values, rounded to whole numbers; 0 and 0

@@ -385,8 +385,9 @@ TEST_F(BadDiscTest, DiscTakenOutDuringTheExerciseAndPutBack)
         tick();
         EXPECT_EQ(window.state().running, 1);
         EXPECT_EQ(window.state().shownCount, shown + 1);
-        if (i > 0)
+        if (i > 0) {
             EXPECT_TRUE(cleared());
+        }
     }
     tickTheLastPicture();
     EXPECT_TRUE(cleared()) << "no closing picture without the disc";

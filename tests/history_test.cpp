@@ -38,7 +38,7 @@ TEST(HistoryTest, LinesAsASpreadsheetReadsThemAndBack)
 {
     TempFolder folder;
     History history(folder.path() / "data" / "tavrel");
-    for (const std::string& name : {"Jeanne Dupont", "Dupont; Jean", "Le \"Grand\" Martin", "Ligne\nsuivante",
+    for (const char* name : {"Jeanne Dupont", "Dupont; Jean", "Le \"Grand\" Martin", "Ligne\nsuivante",
                                     "=HYPERLINK(\"x\")", "-1", "Zoé Lefèvre"})
         ASSERT_EQ(history.append(result(name)), "");
 
