@@ -88,6 +88,10 @@ Startup measureStartup(const StartupCase& c);
 // an exercise, in milliseconds.
 std::vector<double> measureLoopHold(BenchApplication& app, const QString& disc, const Settings& settings, int ticks);
 
+// The time to read and refuse a JPEG whose scans are repeated 20,000 times,
+// written into the work folder, in milliseconds, once per run.
+std::vector<double> measureScanBombRefusal(const QString& workFolder, int runs);
+
 // The program's response time less the true one (from the end of the frame
 // that shows the picture to the moment the bench pressed the key), in
 // milliseconds, for answers given by key presses on an X server of the

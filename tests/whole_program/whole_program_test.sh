@@ -343,17 +343,28 @@ case_alive() {
     fail "the saved line is not that of the exercise: ${lines[1]}"
 
   # The disc stalls in the middle of an exercise at 500 ms a picture. The
-  # new exercise's first picture comes at the pace of the last one.
+  # new exercise's first picture comes at the pace of the last one. The
+  # exercise is answered once the disc answers again, so that its line in
+  # the history tells how many pictures its ticks showed meanwhile.
   click_control $OptExtreme
   click_control $cmdOnOff
   seen=$(wait_for_next_picture "$seen")
+  local began=$EPOCHREALTIME
   kill -STOP "$fuseiso_pid"
   "$X_PROBER" ping "$main" 3 >"$tmp/ping.log" 2>&1 || fail "liveness pings while the disc stalls: $(cat "$tmp/ping.log")"
   [[ $(picture_on_screen) == none ]] || fail "a picture stays on screen while the disc stalls"
   kill -CONT "$fuseiso_pid"
   seen=$(wait_for_next_picture '')
   echo "the disc answers again: $seen"
+  xdotool key Right
+  sleep 0.2
+  local lasted=$(((${EPOCHREALTIME/./} - ${began/./}) / 1000))
   quit_with_cmdExit
+  mapfile -t lines < <(tr -d '\r' <"$history")
+  local pictures
+  pictures=$(cut -d';' -f7 <<<"${lines[-1]}")
+  echo "the exercise lasted $lasted ms and showed $pictures pictures"
+  ((pictures >= lasted / 500 - 1)) || fail "the pace was not kept while the disc stalled: ${lines[-1]}"
 
   # Started while the disc stalls: the drive does not answer, and the
   # question comes within the probe's limit.
