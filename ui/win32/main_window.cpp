@@ -170,9 +170,19 @@ void MainWindow::layOut(UINT dpi)
     std::swap(fonts, fonts_);
     for (const auto& [key, font] : fonts)
         DeleteObject(font);
-    const SIZE outer = windowSizeFor(twipsToPixels(clientWidthTwips, static_cast<int>(dpi)),
-                                     twipsToPixels(clientHeightTwips, static_cast<int>(dpi)), windowStyle, dpi);
+    // The client area at its size in twips. The frame's size for the dots
+    // per inch is a first guess; what is still missing is added once.
+    const int width = twipsToPixels(clientWidthTwips, static_cast<int>(dpi));
+    const int height = twipsToPixels(clientHeightTwips, static_cast<int>(dpi));
+    SIZE outer = windowSizeFor(width, height, windowStyle, dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    if (client.right != width || client.bottom != height) {
+        outer.cx += width - client.right;
+        outer.cy += height - client.bottom;
+        SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 HWND MainWindow::control(Control c) const
