@@ -15,6 +15,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -117,8 +118,13 @@ void pace(const std::string& drive, const std::string& name, const std::vector<C
         between.push_back(msBetween(b.pictures[i - 1], b.pictures[i]) - intervalMs);
     print(name + ", picture to picture - " + std::to_string(static_cast<int>(intervalMs)) + " ms", "ms", between);
     if (feedback) {
-        for (std::size_t i = 1; i <= intervals; ++i)
-            answer.push_back(msBetween(b.pictures[i], b.answers[i]) - answerDelay);
+        // Each answer against the last picture on screen before it: a
+        // picture decoded too late for its tick comes after its answer.
+        for (std::size_t i = 1; i <= intervals; ++i) {
+            const auto shown = std::ranges::upper_bound(b.pictures, b.answers[i]);
+            if (shown != b.pictures.begin())
+                answer.push_back(msBetween(*std::prev(shown), b.answers[i]) - answerDelay);
+        }
         print(name + ", picture to answer - " + std::to_string(static_cast<int>(answerDelay)) + " ms", "ms", answer);
     }
 }

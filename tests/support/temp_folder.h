@@ -1,10 +1,10 @@
 #pragma once
 // A fresh folder under the system's temporary folder for one test, removed
-// with all it holds when the test ends. POSIX only (mkdtemp).
+// with all it holds when the test ends.
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -13,10 +13,16 @@ class TempFolder {
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavrel-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a temporary folder");
-        path_ = pattern;
+        // A name no other folder has: made only if it is not there yet.
+        std::random_device random;
+        const auto base = std::filesystem::temp_directory_path();
+        for (int tries = 0; tries < 100; ++tries) {
+            path_ = base / ("tavrel-test-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(path_, error))
+                return;
+        }
+        throw std::runtime_error("cannot make a temporary folder");
     }
     ~TempFolder()
     {

@@ -5,6 +5,7 @@
 // as a user would: messages through the window's own loop, and answers to
 // the modal boxes given from inside their own message loops.
 
+#include "support/temp_folder.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/wide_text.h"
 
@@ -16,32 +17,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-// A fresh folder under the system's temporary folder, removed with all it
-// holds at the end.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        const auto base = std::filesystem::temp_directory_path();
-        for (unsigned n = GetTickCount();; ++n) {
-            path_ = base / ("tavrel-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n));
-            if (std::filesystem::create_directory(path_))
-                break;
-        }
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The text of a window, in UTF-8.
 inline std::string textOf(HWND w)

@@ -1,6 +1,7 @@
 #include "ui/win32/main_window.h"
 
 #include "ui/win32/dpi.h"
+#include "ui/win32/owned_window.h"
 #include "ui/win32/results_window.h"
 #include "ui/win32/wic_picture.h"
 #include "ui/win32/wide_text.h"
@@ -59,7 +60,7 @@ MainWindow::MainWindow(History* history, PaceTimer::Kind timerKind)
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW c{};
     c.cbSize = sizeof c;
-    c.lpfnWndProc = windowProc;
+    c.lpfnWndProc = ownedWindowProc<MainWindow>;
     c.hInstance = instance;
     c.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                             GetSystemMetrics(SM_CYICON), 0));
@@ -509,22 +510,6 @@ void MainWindow::preparePictures(const std::vector<std::string>& paths)
     RECT client{};
     GetClientRect(hwnd_, &client);
     services_.disc().prepare(paths, {client.right, client.bottom});
-}
-
-LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self = nullptr;
-    }
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)

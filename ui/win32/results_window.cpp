@@ -4,10 +4,12 @@
 #include "results/report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/dpi.h"
+#include "ui/win32/owned_window.h"
 #include "ui/win32/wide_text.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -26,8 +28,6 @@ HWND child(HWND parent, const wchar_t* kind, const std::wstring& text, DWORD sty
 
 void setColumns(HWND table, const std::vector<std::pair<std::string, int>>& columns, UINT dpi)
 {
-    while (SendMessageW(table, LVM_DELETECOLUMN, 0, 0)) {
-    }
     int i = 0;
     for (const auto& [title, width] : columns) {
         std::wstring text = widen(title);
@@ -71,7 +71,7 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW c{};
     c.cbSize = sizeof c;
-    c.lpfnWndProc = windowProc;
+    c.lpfnWndProc = ownedWindowProc<ResultsWindow>;
     c.hInstance = instance;
     c.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     c.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
@@ -175,22 +175,6 @@ void ResultsWindow::patientEdited()
     if (!failure.empty())
         showMessageBox(hwnd_, failure);
     refresh();
-}
-
-LRESULT CALLBACK ResultsWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<ResultsWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ResultsWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self = nullptr;
-    }
-    return self ? self->handle(message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 LRESULT ResultsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
