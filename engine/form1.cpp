@@ -137,7 +137,13 @@ void Form1::pictureOnScreen(const std::string& path, double at)
 
 void Form1::idle()
 {
-    if (ended_ || busy())
+    if (!busy())
+        prepareNextPictures();
+}
+
+void Form1::prepareNextPictures()
+{
+    if (ended_)
         return;
     const ProbeAhead probe = [this](const std::string& path) { return host_.probeAhead(path); };
     host_.preparePictures(nextPicturePaths(state_, random_, window_, probe));

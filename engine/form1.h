@@ -63,6 +63,10 @@ public:
     // Between handlers: works out the next tick's pictures and has them
     // decoded ahead.
     void idle();
+    // The same from inside the tick's feedback wait, which comes after the
+    // tick's picture has been drawn: the next pictures are decoded during the
+    // wait, not only in the 0.2 s between its end and the next tick.
+    void prepareNextPictures();
     // The window is being closed: the exercise under way is saved, and the
     // program ends.
     void close();

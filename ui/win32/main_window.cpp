@@ -398,7 +398,8 @@ void MainWindow::paint()
 }
 
 // The feedback wait. The window is painted at once, with the new picture
-// and the answer pair; then, until the time is up, the window goes on
+// and the answer pair, and the next tick's pictures are decoded ahead
+// meanwhile; then, until the time is up, the window goes on
 // living: it is painted when uncovered, answers the system's messages, shows
 // a picture that becomes ready and runs its other timers (a tick that comes
 // waits for this one). What the user does meanwhile, clicks and keys and
@@ -409,6 +410,7 @@ void MainWindow::feedbackWait(double seconds)
 {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     GdiFlush();
+    form_.prepareNextPictures();
     const Clock::time_point deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(std::clamp(seconds, 0.0, longestPause)));
