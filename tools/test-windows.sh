@@ -7,6 +7,7 @@
 #   E:      a CD-ROM drive holding a disc tree (bravo.bmp, mainDG/7.jpg)
 #   F:..T:  hard disks over the same tree, so that the drive list is longer
 #           than the 64 characters the disc scan asks for first
+#   U:      a hard disk holding the demo disc of the Linux build
 # Each file of the tree holds its own path on the disc as its text. The test
 # learns the letters from the environment. The whole-program test also needs
 # the demo disc and its mark reader, which the Linux build (the "default"
@@ -23,6 +24,7 @@ drives=$PWD/$build/wine-drives
 disc_drive=E
 empty_drive=D
 fixed_drives=FGHIJKLMNOPQRST
+demo_drive=U
 
 find_tool() {
   local name
@@ -82,6 +84,8 @@ for ((i = 0; i < ${#fixed_drives}; i++)); do
   letter_link "${fixed_drives:i:1}" "$drives/disc"
   drive_type "${fixed_drives:i:1}" hd
 done
+letter_link "$demo_drive" "$PWD/build/default/demo-disc"
+drive_type "$demo_drive" hd
 # The drive types are read when the Wine server starts; it then stays up for
 # the whole run instead of starting again for every test. Wine's own services
 # start now, so that they do not hold the test runner's output pipes open.
@@ -91,7 +95,7 @@ done
 "$wine" wineboot >/dev/null 2>&1
 
 export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive TAVREL_TEST_FIXED_DRIVES=$fixed_drives
-export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc
+export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc TAVREL_TEST_DEMO_DRIVE=$demo_drive
 export TAVREL_TEST_READ_MARK=$PWD/build/default/tools/read_demo_mark
 log=$build/test-windows.log
 status=0

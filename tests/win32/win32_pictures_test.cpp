@@ -4,6 +4,7 @@
 
 #include "win32_fixture.h"
 
+#include "engine/next_picture.h"
 #include "ui/win32/wic_picture.h"
 
 #include <objidl.h>
@@ -187,4 +188,26 @@ TEST_F(Win32WindowTest, PictureShownAtTheTopLeftAndClearedWhenItCannotBeLoaded)
     EXPECT_TRUE(similar(left, 0x0000FF)) << std::hex << left; // COLORREF is 0x00BBGGRR
     EXPECT_TRUE(similar(right, 0xFF0000)) << std::hex << right;
     EXPECT_EQ(beside, GetSysColor(COLOR_WINDOW));
+}
+
+// The next tick's picture is decoded during the feedback wait of this one,
+// not only in the 0.2 s between the wait's end and the next tick.
+TEST_F(Win32WindowTest, NextPictureDecodedDuringTheFeedbackWait)
+{
+    const char* demo = std::getenv("TAVREL_TEST_DEMO_DRIVE");
+    if (!demo || !*demo)
+        GTEST_SKIP() << "TAVREL_TEST_DEMO_DRIVE names no drive holding the demo disc: tools/test-windows.sh sets it";
+    window.state().driveLetter = std::string(demo);
+    showWindow();
+    SendMessageW(window.control(Control::OptTresDiff), BM_CLICK, 0, 0); // 1000 ms: a wait of 0.8 s
+    window.form().clicked(Control::cmdOnOff);
+    window.timer1Tick();
+    ASSERT_EQ(window.state().shownCount, 1);
+    // No message handled since the tick: what is ready was made during its wait.
+    const ProbeAhead probe = [&](const std::string& path) { return window.services().disc().probeAhead(path); };
+    const auto next = nextPicturePaths(window.state(), window.services().randomSequence(), window.services(), probe);
+    ASSERT_EQ(next.size(), 1u);
+    RECT client{};
+    GetClientRect(window.hwnd(), &client);
+    EXPECT_NE(window.services().disc().show(next[0], {client.right, client.bottom}), nullptr) << next[0];
 }
