@@ -88,7 +88,7 @@ std::shared_ptr<const WicPicture> decode(const std::vector<std::byte>& file, Pic
 
 std::string write(const TempFolder& folder, const std::string& name, const std::vector<std::byte>& bytes)
 {
-    const std::filesystem::path file = folder.path() / name;
+    const std::filesystem::path file = folder.path() / widen(name);
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
     return narrow(file.wstring());
@@ -146,7 +146,8 @@ TEST_F(Win32WindowTest, PictureShownAtTheTopLeftAndClearedWhenItCannotBeLoaded)
     TempFolder folder;
     const auto jpeg = encode(GUID_ContainerFormatJpeg, 1600, 1200);
     ASSERT_FALSE(jpeg.empty());
-    const std::string good = write(folder, "good.jpg", jpeg);
+    // A name that no ANSI code page holds whole: the path goes to the system in UTF-16.
+    const std::string good = write(folder, "bonne-\u00e9-\u0153-\u4e00.jpg", jpeg);
 
     std::vector<std::byte> huge = jpeg;
     // The frame header's height and width, claimed 30000 by 30000.
