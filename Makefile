@@ -2,8 +2,9 @@
 #   make test   installs what is missing, builds everything and runs every test
 #   make run    installs what is missing, builds, and starts the program on the demo disc
 #   make fuzz   runs the fuzz targets of the drive layer longer (FUZZ_SECONDS each)
-#   make test-windows  builds the core and its tests for Windows and runs them under Wine
-#   make bench  builds and runs the benchmarks of the window and prints their table
+#   make test-windows  builds run.exe and the tests for Windows and runs them under Wine
+#   make windows       builds run.exe (build/mingw/app/run.exe)
+#   make bench  builds and runs the benchmarks of both windows and prints their table
 #   make package  builds the Debian package, and the Windows zip where the
 #               Windows build has its program run.exe
 
@@ -20,10 +21,13 @@ PACKAGES := cmake make g++ pkg-config \
             clang libclang-rt-dev \
             dpkg-dev file lintian appstream desktop-file-utils
 
-# And those of the Windows build and its run under Wine (make test-windows).
-WINDOWS_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest wine wine64
+# And those of the Windows build (make windows) and its run under Wine (make
+# test-windows): Wine's own fonts hold "MS Sans Serif"; its windows are shown
+# on Xvfb.
+WINDOWS_BUILD_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest
+WINDOWS_PACKAGES := $(WINDOWS_BUILD_PACKAGES) wine wine64 fonts-wine xvfb xdotool imagemagick python3
 
-.PHONY: all deps configure build test test-asan fuzz test-windows run bench package clean
+.PHONY: all deps configure build test test-asan fuzz test-windows windows run bench bench-windows package clean
 
 all: build
 
@@ -61,10 +65,18 @@ fuzz: deps
 	@cmake --build --preset fuzz
 	@ctest --preset fuzz
 
-# The core and the Windows drive layer built with MinGW-w64, tested under Wine.
-test-windows:
+# The Windows program and its tests built with MinGW-w64, tested under Wine;
+# the whole-program test there uses the demo disc of the Linux build.
+test-windows: deps
 	@tools/install-packages.sh $(WINDOWS_PACKAGES)
 	@tools/test-windows.sh
+
+# run.exe alone: one file that needs nothing beside it.
+windows:
+	@tools/install-packages.sh $(WINDOWS_BUILD_PACKAGES)
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows --target run
+	@echo "run.exe: build/mingw/app/run.exe"
 
 # The program on the demo disc, its image mounted as a CD-ROM while it runs.
 run: configure
@@ -75,6 +87,12 @@ run: configure
 # window on the offscreen platform, in one table (a few minutes; not part of
 # make test). Measure on a quiet machine.
 bench: configure
+	@if command -v wine >/dev/null 2>&1 || [ -x /usr/lib/wine/wine64 ]; then \
+	  $(MAKE) --no-print-directory bench-windows; \
+	else \
+	  rm -f build/mingw/win32-bench.txt; \
+	  echo "Wine is not installed: the Win32 window is not measured (make bench-windows installs it)"; \
+	fi
 	@cmake --build --preset $(PRESET) --target benchmarks
 
 # The Debian package build/default/tavrel_<version>_amd64.deb (make test
@@ -97,6 +115,12 @@ package: build
 	    echo "The Windows build has no program run.exe yet: no Windows zip"; \
 	  fi; \
 	fi
+
+# The Win32 window's pace, picture switch latency and start-up under Wine,
+# for the table of make bench.
+bench-windows: deps
+	@tools/install-packages.sh $(WINDOWS_PACKAGES)
+	@tools/bench-windows.sh
 
 clean:
 	rm -rf build

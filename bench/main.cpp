@@ -122,6 +122,40 @@ void addSwitch(Table& table, const std::string& name, const SwitchLatency& laten
     table.add({name + ", reading alone", "ms", summarize(latency.decode), std::nullopt});
 }
 
+// The Win32 window's figures, measured under Wine by tools/bench-windows.sh
+// just before this run (make bench), held against the same targets.
+void addWin32Figures(Table& table, const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        table.heading("Win32 window under Wine: not measured (make bench-windows)");
+        return;
+    }
+    std::vector<Row> rows;
+    std::string timer;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.split('\t');
+        if (fields.size() == 2 && fields[0] == "timer")
+            timer = fields[1].toStdString();
+        if (fields.size() < 3)
+            continue;
+        std::vector<double> samples;
+        for (qsizetype i = 2; i < fields.size(); ++i)
+            samples.push_back(fields[i].toDouble());
+        Row row{"Win32: " + fields[0].toStdString(), fields[1].toStdString(), summarize(samples), std::nullopt};
+        if (fields[0].contains("picture to picture"))
+            row.target = paceTarget(row.summary);
+        else if (fields[0].contains("picture to answer"))
+            row.target = Target{"worst <= 10", worstMagnitude(row.summary) <= 10};
+        else if (fields[0].startsWith("(a)"))
+            row.target = Target{"p99 <= 16.7", row.summary.p99 <= frameMs};
+        rows.push_back(row);
+    }
+    table.heading("Win32 window under Wine (" + timer + "), measured by make bench-windows in this run");
+    for (Row& row : rows)
+        table.add(std::move(row));
+}
+
 int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
 {
     const auto arg = [&](const char* name) {
@@ -232,6 +266,9 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
 
     table.heading("tavrel-patient: one set of 20 pictures from ten 4000 x 3000 JPEG photographs, read to written");
     table.add({"one set", "ms", summarize(patientSet), std::nullopt});
+
+    if (const auto win32 = args.find(QStringLiteral("win32-figures")); win32 != args.end())
+        addWin32Figures(table, win32->second);
 
     std::printf("Tavrel benchmarks, %s\n", qPrintable(started));
     std::printf("Machine: %s, %u hardware threads, %s; Qt %s, offscreen platform\n",

@@ -1,10 +1,12 @@
 // The drives as Windows gives them: the drive list and the drive types of
-// the Win32 calls, and paths used as they stand.
+// the Win32 calls, and paths used as they stand, in UTF-16.
 
 #include "disc/drives.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include <filesystem>
 
 namespace drives {
 namespace {
@@ -25,6 +27,27 @@ private:
 
 // A NUL would cut the path short when it reaches the system.
 bool holdsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+// The program's texts are UTF-8; files are named to the system in UTF-16.
+// Text that is not UTF-8 names no file.
+std::wstring wide(const std::string& path)
+{
+    try {
+        return std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string utf8(const wchar_t* name)
+{
+    try {
+        const std::u8string text = std::filesystem::path(name).u8string();
+        return {text.begin(), text.end()};
+    } catch (const std::exception&) {
+        return {};
+    }
+}
 
 } // namespace
 
@@ -48,31 +71,33 @@ std::int32_t driveType(const std::string& root)
 
 std::string probeFile(const std::string& path)
 {
-    if (holdsNul(path))
+    const std::wstring file = wide(path);
+    if (holdsNul(path) || file.empty())
         return {};
     const NoCriticalErrorBox quiet;
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(file.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return {};
     // The first match that is a file: a folder of that name does not count.
     std::string name;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            name = found.cFileName;
+            name = utf8(found.cFileName);
             break;
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return name;
 }
 
 std::string localPath(const std::string& path)
 {
-    if (holdsNul(path))
+    const std::wstring file = wide(path);
+    if (holdsNul(path) || file.empty())
         return {};
     const NoCriticalErrorBox quiet;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(file.c_str());
     const bool isFile = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     return isFile ? path : std::string();
 }

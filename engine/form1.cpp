@@ -9,18 +9,30 @@
 #include "model/settings.h"
 
 #include <functional>
+#include <utility>
 
 namespace {
 
 using C = Control;
 
 // The services of a tick, which tell the answer sheet when the tick shows
-// its picture, before the feedback wait that may follow.
+// its picture, before the feedback wait that may follow, and have the next
+// tick's pictures decoded from the start of that wait: a photograph may take
+// longer to decode than the 0.2 s between the wait's end and the next tick.
 class TickServices : public ForwardingServices {
 public:
-    TickServices(WindowServices& window, const ExerciseState& state, std::function<void()> pictureShown)
-        : ForwardingServices(window), state_(state), pictureShown_(std::move(pictureShown))
+    TickServices(WindowServices& window, const ExerciseState& state, std::function<void()> pictureShown,
+                 std::function<void()> waitBegins)
+        : ForwardingServices(window), state_(state), pictureShown_(std::move(pictureShown)),
+          waitBegins_(std::move(waitBegins))
     {
+    }
+
+    void pause(double seconds) override
+    {
+        if (const std::function<void()> begins = std::exchange(waitBegins_, nullptr))
+            begins();
+        ForwardingServices::pause(seconds);
     }
 
     void showPicture(const std::string& path) override
@@ -35,6 +47,7 @@ public:
 private:
     const ExerciseState& state_;
     std::function<void()> pictureShown_;
+    std::function<void()> waitBegins_;
 };
 
 } // namespace
@@ -98,7 +111,7 @@ void Form1::timerTick()
                                             toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
             sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
                                 settings);
-        });
+        }, [this] { prepareNextPictures(); });
         const bool running = state_.running == 1;
         Timer1_Timer(state_, services);
         tickEnded_ = running && state_.running != 1 && pictureLimitReached(state_);
@@ -137,7 +150,13 @@ void Form1::pictureOnScreen(const std::string& path, double at)
 
 void Form1::idle()
 {
-    if (ended_ || busy())
+    if (!busy())
+        prepareNextPictures();
+}
+
+void Form1::prepareNextPictures()
+{
+    if (ended_)
         return;
     const ProbeAhead probe = [this](const std::string& path) { return host_.probeAhead(path); };
     host_.preparePictures(nextPicturePaths(state_, random_, window_, probe));

@@ -86,6 +86,7 @@ public:
 private:
     template <typename Handler>
     void run(Handler handler);
+    void prepareNextPictures();
     void noteTickPicture(bool shown);
     void finishExercise();
 

@@ -65,8 +65,9 @@ TEST(WindowLayoutTest, EveryControlWithItsCaptionPlaceAndFont)
         SCOPED_TRACE(controlName(e.control));
         const ControlLayout* row = layoutOf(e.control);
         ASSERT_NE(row, nullptr);
-        if (e.caption)
+        if (e.caption) {
             EXPECT_EQ(row->caption, e.caption);
+        }
         EXPECT_EQ(row->left, e.left);
         EXPECT_EQ(row->top, e.top);
         EXPECT_EQ(row->width, e.width);

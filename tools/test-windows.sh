@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Builds the core, the Windows drive layer and their tests for 64-bit Windows
-# (the "windows" preset, MinGW-w64) and runs the tests under Wine, in a fresh
-# Wine prefix in the build folder with these drives:
+# Builds the core, the Windows drive layer, the Win32 window, run.exe and
+# their tests for 64-bit Windows (the "windows" preset, MinGW-w64) and runs
+# the tests under Wine, on a virtual X server, in a fresh Wine prefix in the
+# build folder with these drives:
 #   D:      a CD-ROM drive without a disc
 #   E:      a CD-ROM drive holding a disc tree (bravo.bmp, mainDG/7.jpg)
 #   F:..T:  hard disks over the same tree, so that the drive list is longer
 #           than the 64 characters the disc scan asks for first
+#   U:      a hard disk holding the demo disc of the Linux build
 # Each file of the tree holds its own path on the disc as its text. The test
-# learns the letters from the environment. The Wine server is stopped however
-# the run ends.
+# learns the letters from the environment. The whole-program test also needs
+# the demo disc and its mark reader, which the Linux build (the "default"
+# preset) makes. The Wine server and the X server are stopped however the
+# run ends.
 #
 # Usage: tools/test-windows.sh   (make test-windows installs the packages first)
 set -euo pipefail
@@ -20,6 +24,7 @@ drives=$PWD/$build/wine-drives
 disc_drive=E
 empty_drive=D
 fixed_drives=FGHIJKLMNOPQRST
+demo_drive=U
 
 find_tool() {
   local name
@@ -42,14 +47,25 @@ wineserver=$(find_tool wineserver)
 started=$SECONDS
 cmake --preset windows >/dev/null
 cmake --build --preset windows
+cmake --preset default >/dev/null
+cmake --build --preset default --target demo_disc read_demo_mark
 
 # A fresh, quiet prefix: no window (no display), no offer to install Mono or Gecko.
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY
-stop_wine() { "$wineserver" -k >/dev/null 2>&1 || true; }
+unset WAYLAND_DISPLAY
+# The window tests show real windows: Wine draws them on an X server of
+# their own, large enough for the window at 144 dots per inch.
+tmp=$(mktemp -d) wait_seconds=20 time_limit=3000
+source tests/whole_program/common.sh
+stop_wine() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  stop_processes
+  rm -rf "$tmp"
+}
 trap stop_wine EXIT
 trap 'exit 130' INT TERM
-stop_wine
+"$wineserver" -k >/dev/null 2>&1 || true
+start_display 1600x1200
 rm -rf "$prefix" "$drives"
 echo "Making a fresh Wine prefix in $prefix"
 timeout --foreground 600 "$wine" wineboot -i >/dev/null 2>&1
@@ -68,15 +84,19 @@ for ((i = 0; i < ${#fixed_drives}; i++)); do
   letter_link "${fixed_drives:i:1}" "$drives/disc"
   drive_type "${fixed_drives:i:1}" hd
 done
+letter_link "$demo_drive" "$PWD/build/default/demo-disc"
+drive_type "$demo_drive" hd
 # The drive types are read when the Wine server starts; it then stays up for
 # the whole run instead of starting again for every test. Wine's own services
 # start now, so that they do not hold the test runner's output pipes open.
-stop_wine
+"$wineserver" -k >/dev/null 2>&1 || true
 "$wineserver" -w
 "$wineserver" -p
 "$wine" wineboot >/dev/null 2>&1
 
 export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive TAVREL_TEST_FIXED_DRIVES=$fixed_drives
+export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc TAVREL_TEST_DEMO_DRIVE=$demo_drive
+export TAVREL_TEST_READ_MARK=$PWD/build/default/tools/read_demo_mark
 log=$build/test-windows.log
 status=0
 ctest --preset windows 2>&1 | tee "$log" || status=$?

@@ -1,0 +1,72 @@
+// The program on Windows: reads its command line, creates the window, runs
+// its load handler, which settles the image disc's drive, shows the window
+// with the focus on the start button and runs the message loop until the
+// program ends.
+
+#include "app/command_line.h"
+#include "results/history.h"
+#include "ui/win32/boxes.h"
+#include "ui/win32/main_window.h"
+#include "ui/win32/wide_text.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The user's own data folder (%APPDATA%), where the history is kept.
+std::filesystem::path roamingAppData()
+{
+    PWSTR folder = nullptr;
+    std::filesystem::path path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &folder)))
+        path = folder;
+    CoTaskMemFree(folder);
+    return path;
+}
+
+// The program's arguments in UTF-8, whatever the system's code page.
+std::vector<std::string> arguments()
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> utf8;
+    for (int i = 0; wide && i < count; ++i)
+        utf8.push_back(narrow(wide[i]));
+    LocalFree(wide);
+    return utf8;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // The window's thread is a single-threaded apartment, as the common
+    // controls expect; pictures are decoded on threads of their own.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    // A program with a window has no console: what the command line answers
+    // (--help, --version, a folder that is no disc) is shown in a box.
+    const CommandLine command = readCommandLine(arguments());
+    if (!command.startWindow) {
+        showMessageBox(nullptr, command.message);
+        return command.exitStatus;
+    }
+
+    const std::filesystem::path appData = roamingAppData();
+    History history(appData.empty() ? std::filesystem::path() : appData / L"tavrel");
+    MainWindow window(appData.empty() ? nullptr : &history);
+    window.load(command.discFolder);
+    if (window.hasEnded())
+        return 0;
+    window.show();
+    return window.run();
+}

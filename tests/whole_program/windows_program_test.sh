@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# The whole program under Wine: run.exe on a virtual X server of its own,
+# used with real clicks and keys (xdotool), in the Wine prefix that
+# tools/test-windows.sh makes. One scenario, then the case without a disc:
+#
+# 1. The demo disc on the CD-ROM drive: the window comes with no question,
+#    every control where the window's description puts it (screenshot);
+#    the start button shows a picture at the top left; an arrow key answers
+#    it during the feedback wait, and a click on the start button then
+#    stops the exercise once the answer box gives the picture's side; the
+#    exercise is saved in the history; the expert pace changes the picture
+#    every half second; F2 opens the results; no body part, then start: the
+#    refusal message; the quit button ends the program with status 0.
+# 2. No drive holds the disc: the drive question comes with its exact
+#    prompt, and the letter typed (a hard disk holding the disc) is used.
+#
+#   windows_program_test.sh RUN_EXE INSPECT_EXE
+#
+# From tools/test-windows.sh: WINEPREFIX; TAVREL_WINE; the CD-ROM drives
+# TAVREL_TEST_DISC_DRIVE and TAVREL_TEST_EMPTY_DRIVE (no disc), hard disks
+# TAVREL_TEST_FIXED_DRIVES; the demo disc folder TAVREL_TEST_DEMO_DISC and
+# its mark reader TAVREL_TEST_READ_MARK, from the Linux build. The drive
+# letters used are pointed back where they were at the end.
+
+set -euo pipefail
+
+run_exe=$(realpath "$1") inspect_exe=$(realpath "$2")
+readonly run_exe inspect_exe
+readonly here=$(cd "$(dirname "$0")" && pwd)
+readonly wine=${TAVREL_WINE:-wine}
+readonly demo_disc=${TAVREL_TEST_DEMO_DISC:-} read_mark=${TAVREL_TEST_READ_MARK:-}
+readonly cd_drive=${TAVREL_TEST_DISC_DRIVE:-} empty_drive=${TAVREL_TEST_EMPTY_DRIVE:-}
+readonly hard_drive=${TAVREL_TEST_FIXED_DRIVES:0:1}
+readonly main_title='Clinique Antidouleur de Valbrune'
+readonly wait_seconds=30
+readonly time_limit=210
+
+tmp=$(mktemp -d)
+source "$here/common.sh"
+
+[[ -n ${WINEPREFIX:-} && -d $WINEPREFIX/dosdevices ]] || skip "no Wine prefix: tools/test-windows.sh makes one"
+[[ -d $demo_disc && -x $read_mark && -n $cd_drive && -n $empty_drive && -n $hard_drive ]] ||
+  skip "the demo disc, its mark reader or the drive letters are not named: tools/test-windows.sh names them"
+
+start_watchdog
+links=$WINEPREFIX/dosdevices
+saved_cd=$(readlink "$links/${cd_drive,,}:") saved_hard=$(readlink "$links/${hard_drive,,}:")
+cleanup() {
+  stop_processes
+  ln -sfn "$saved_cd" "$links/${cd_drive,,}:"
+  ln -sfn "$saved_hard" "$links/${hard_drive,,}:"
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+readonly OptExtreme='10080 2520 1215 375'
+readonly opt10sec='10200 3240 1095 375'
+readonly history_folder=$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/tavrel
+
+# The window system's view of a window or of the description, without the
+# carriage returns of the Windows console.
+inspect() { "$wine" "$inspect_exe" "$@" 2>/dev/null | tr -d '\r'; }
+
+# The text of the child of the window at the place given (pixels in the
+# client area), as "left top" of the description.
+child_text() {
+  inspect window "$1" | awk -F'\t' -v x="$2" -v y="$3" '$1 == "child" && $3 == x && $4 == y { print $9; exit }'
+}
+
+# Waits until the child's text is the one expected.
+wait_for_text() {
+  local title=$1 x=$2 y=$3 expected=$4 what=$5 seen='' limit=$((SECONDS + wait_seconds))
+  while ((SECONDS < limit)); do
+    seen=$(child_text "$title" "$x" "$y")
+    [[ $seen == "$expected" ]] && return
+    program_alive || fail "the program ended while waiting for $what"
+    sleep 0.3
+  done
+  fail "no $what: '$seen', not '$expected'"
+}
+
+start_program() {
+  (cd "$tmp" && exec "$wine" "$run_exe") >"$tmp/run.log" 2>&1 &
+  run_pid=$!
+}
+
+# The main window's client area on the screen, in win_x and win_y.
+main_window_origin() {
+  local client
+  client=$(inspect window "$main_title" | awk -F'\t' '$1 == "client" { print $2, $3, $4, $5 }')
+  [[ -n $client ]] || fail "the window system does not show the main window"
+  read -r win_x win_y client_w client_h <<<"$client"
+}
+
+# The refusal message's text, as the message box shows it.
+message_text() { inspect window Tavrel | awk -F'\t' '$1 == "child" && $2 == "Static" && $9 != "" { print $9 }'; }
+
+scenario_with_the_disc() {
+  ln -sfn "$demo_disc" "$links/${cd_drive,,}:"
+  rm -rf "$history_folder"
+  start_program
+  local main
+  main=$(wait_for_window "^$main_title\$|^Tavrel\$" "window")
+  [[ -z $(find_window '^Tavrel$') ]] || fail "the drive question was asked although the disc is in $cd_drive:"
+  sleep 1 # painted
+  main_window_origin
+  xdotool mousemove "$((win_x + client_w + 100))" 5
+
+  # Every control where the description puts it.
+  import -window root "$tmp/start.png"
+  convert "$tmp/start.png" -depth 8 "rgb:$tmp/start.rgb"
+  local screen_width
+  screen_width=$(identify -format '%w' "$tmp/start.png")
+  inspect layout | python3 "$here/check_layout.py" "$tmp/start.rgb" "$screen_width" "$win_x" "$win_y" \
+    "$client_w" "$client_h" || fail "controls out of place (screenshot $tmp/start.png)"
+
+  # The first picture, at the top left, answered during the feedback wait;
+  # a click on the start button then stops the exercise once the tick has
+  # written its answer, and it is saved: one picture, one answer, right.
+  # At 10 s a picture, so that a slow machine still answers in time.
+  [[ $(picture_on_screen) == none ]] || fail "a picture is on screen before the start"
+  click_control $opt10sec
+  click_control $cmdOnOff
+  local first number side seen
+  first=$(wait_for_picture)
+  [[ $first =~ ^mainDGfacile\ ([0-9]+)$ ]] || fail "after the start the screen shows '$first'"
+  number=${BASH_REMATCH[1]}
+  echo "shown: $first"
+  xdotool windowfocus --sync "$main"
+  if ((number > 10)); then xdotool key Right; side=' Droite'; else xdotool key Left; side=' gauche'; fi
+  click_control $cmdOnOff
+  wait_for_text "$main_title" 432 472 "&Démarrer l'exercice" "start button's caption after the stop"
+  [[ $(child_text "$main_title" 160 440) == "$side" ]] ||
+    fail "the answer box reads '$(child_text "$main_title" 160 440)' for picture $number"
+  seen=$(picture_on_screen)
+  [[ $seen == "$first" ]] || fail "the stop came before the tick of $first had ended: $seen on screen"
+  local saved
+  saved=$(tail -n 1 "$history_folder/resultats.csv" 2>/dev/null | tr -d '\r')
+  [[ $(cut -d';' -f3,5 <<<"$saved") == 'mains;10000' && $(cut -d';' -f7-9 <<<"$saved") == '1;1;1' ]] ||
+    fail "the history's last line is '$saved', not one picture of hands at 10 s answered right"
+
+  # The expert pace: once the timer's 10 s have run out, a picture every
+  # half second.
+  click_control $OptExtreme
+  click_control $cmdOnOff
+  local last=$first changes=-1 limit=$((SECONDS + 15))
+  while ((SECONDS < limit && changes < 4)); do
+    seen=$(picture_on_screen)
+    if [[ $seen != "$last" && $seen != none ]]; then
+      ((changes >= 0)) || limit=$((SECONDS + 6))
+      changes=$((changes + 1))
+      last=$seen
+    fi
+  done
+  ((changes >= 4)) || fail "only $changes changes of picture in 6 s at the expert pace"
+  click_control $cmdOnOff
+  wait_for_text "$main_title" 432 472 "&Démarrer l'exercice" "start button's caption after the second stop"
+
+  # F2: the results window, closed again.
+  xdotool windowfocus --sync "$main" key F2
+  local results
+  results=$(wait_for_window '^Résultats — Tavrel$' "results window")
+  xdotool windowfocus --sync "$results" key alt+F4
+  wait_for_window_gone '^Résultats — Tavrel$' "the results window"
+
+  # No body part: the refusal.
+  click_control $optMain
+  click_control $cmdOnOff
+  wait_for_window '^Tavrel$' "refusal message" >/dev/null
+  [[ $(message_text) == "choisissez les options mains,pieds,visage ou patient, puis choisissez les options identifier D G ou Imaginer faire le mouvement ou Faire le mouvement, merci " ]] ||
+    fail "the refusal message reads '$(message_text)'"
+  xdotool windowfocus --sync "$(find_window '^Tavrel$')" key Return
+  wait_for_window_gone '^Tavrel$' "the refusal message"
+  wait_for_text "$main_title" 432 472 "&Débuter l'exercice" "start button's caption after the refusal"
+
+  quit_with_cmdExit
+}
+
+scenario_without_a_disc() {
+  mkdir -p "$tmp/no-marker"
+  ln -sfn "$tmp/no-marker" "$links/${cd_drive,,}:"
+  ln -sfn "$demo_disc" "$links/${hard_drive,,}:"
+  start_program
+  wait_for_window '^Tavrel$' "drive question" >/dev/null
+  local cds
+  cds=$(printf '%s\n' "$empty_drive" "$cd_drive" | sort | tr '\n' ' ')
+  local prompt="Veuillez indiquer la lettre qui désigne votre lecteur CD. Ce pourrait être ${cds}  .Tapez une seule lettre."
+  [[ $(message_text) == "$prompt" ]] || fail "the drive question reads '$(message_text)', not '$prompt'"
+  answer_box "$(find_window '^Tavrel$')" "$hard_drive"
+  wait_for_window "^$main_title\$" "main window" >/dev/null
+  sleep 1
+  main_window_origin
+  click_control $cmdOnOff
+  local first
+  first=$(wait_for_picture)
+  [[ $first =~ ^mainDGfacile\ [0-9]+$ ]] || fail "with the letter $hard_drive typed the screen shows '$first'"
+  quit_with_cmdExit
+}
+
+start_display 1024x768
+scenario_with_the_disc
+echo "PASS: with the disc in $cd_drive:"
+scenario_without_a_disc
+echo "PASS: without a disc, $hard_drive: typed"

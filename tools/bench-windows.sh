@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Measures the Win32 window under Wine for make bench: the pace of its
+# timer, its picture switch latency on the demo disc and on the bench's
+# 4000 x 3000 photographs, and the start-up of run.exe. The figures go to
+# build/mingw/win32-bench.txt, which the Qt bench prints beside its own.
+#
+# Wine runs in a prefix of its own in the build folder (made once), where
+# E: is a CD-ROM drive holding the demo disc and G: a hard disk holding the
+# photographs, on a virtual X server. Both servers are stopped at the end.
+#
+# Usage: tools/bench-windows.sh   (make bench-windows installs the packages first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build/mingw
+prefix=$PWD/$build/bench-prefix
+figures=$build/win32-bench.txt
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target run win32_bench
+cmake --preset default >/dev/null
+cmake --build --preset default --target demo_disc bench_photographs
+
+wine=$(command -v wine || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+tmp=$(mktemp -d) wait_seconds=20
+source tests/whole_program/common.sh
+stop_servers() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  stop_processes
+  rm -rf "$tmp"
+}
+trap stop_servers EXIT
+trap 'exit 130' INT TERM
+start_display 1024x768
+
+if [[ ! -d $prefix/dosdevices ]]; then
+  echo "Making a Wine prefix for the bench in $prefix"
+  timeout --foreground 600 "$wine" wineboot -i >/dev/null 2>&1
+fi
+ln -sfn "$PWD/build/default/demo-disc" "$prefix/dosdevices/e:"
+ln -sfn "$PWD/build/default/bench-photographs" "$prefix/dosdevices/g:"
+"$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d cdrom /f >/dev/null
+"$wine" reg add 'HKLM\Software\Wine\Drives' /v g: /t REG_SZ /d hd /f >/dev/null
+"$wineserver" -k >/dev/null 2>&1 || true
+"$wineserver" -w
+
+"$wine" "$build/bench/win32_bench.exe" "$("$wine" winepath -w "$PWD/$build/app/run.exe" 2>/dev/null | tr -d '\r')" E G \
+  | tr -d '\r' >"$figures.new"
+mv "$figures.new" "$figures"
+echo "Win32 window under Wine: figures in $figures"

@@ -1,0 +1,185 @@
+#include "ui/win32/wic_picture.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <objidl.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Rows copied at a time, so that a picture given up stops within a band.
+constexpr UINT bandRows = 64;
+
+// COM on the calling thread, started once for the thread's life: the disc's
+// reading thread decodes every picture.
+bool comReady()
+{
+    struct Apartment {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ~Apartment()
+        {
+            if (SUCCEEDED(result))
+                CoUninitialize();
+        }
+    };
+    thread_local const Apartment apartment;
+    // A thread already in another apartment can use COM as it is.
+    return SUCCEEDED(apartment.result) || apartment.result == RPC_E_CHANGED_MODE;
+}
+
+// The file's bytes, read in place, as a stream for the decoder. Once stop()
+// holds every read fails, and the decoder gives up.
+class StoppableStream final : public IStream {
+public:
+    StoppableStream(std::span<const std::byte> bytes, const StopCheck& stop) : bytes_(bytes), stop_(stop) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override
+    {
+        if (id == __uuidof(IUnknown) || id == __uuidof(ISequentialStream) || id == __uuidof(IStream)) {
+            *object = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --references_;
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* into, ULONG most, ULONG* read) override
+    {
+        if (stop_())
+            return E_ABORT;
+        const std::size_t count = std::min<std::size_t>(most, bytes_.size() - position_);
+        std::memcpy(into, bytes_.data() + position_, count);
+        position_ += count;
+        if (read)
+            *read = static_cast<ULONG>(count);
+        return count == most ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* now) override
+    {
+        LONGLONG base = 0;
+        if (origin == STREAM_SEEK_CUR)
+            base = static_cast<LONGLONG>(position_);
+        else if (origin == STREAM_SEEK_END)
+            base = static_cast<LONGLONG>(bytes_.size());
+        else if (origin != STREAM_SEEK_SET)
+            return STG_E_INVALIDFUNCTION;
+        const LONGLONG to = base + move.QuadPart;
+        if (to < 0 || to > static_cast<LONGLONG>(bytes_.size()))
+            return STG_E_INVALIDFUNCTION;
+        position_ = static_cast<std::size_t>(to);
+        if (now)
+            now->QuadPart = position_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* about, DWORD) override
+    {
+        *about = STATSTG{};
+        about->type = STGTY_STREAM;
+        about->cbSize.QuadPart = bytes_.size();
+        return S_OK;
+    }
+    // A read-only stream of one owner.
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ~StoppableStream() = default;
+
+    std::atomic<ULONG> references_{1};
+    std::span<const std::byte> bytes_;
+    const StopCheck& stop_;
+    std::size_t position_ = 0;
+};
+
+} // namespace
+
+PictureArea shownSize(int width, int height, PictureArea area)
+{
+    if (width <= 0 || height <= 0 || area.width <= 0 || area.height <= 0)
+        return {};
+    if (width <= area.width && height <= area.height)
+        return {width, height};
+    // The side that limits the reduction fills the area; the other follows.
+    const bool widthLimits = static_cast<long long>(width) * area.height >= static_cast<long long>(height) * area.width;
+    if (widthLimits)
+        return {area.width, static_cast<int>((static_cast<long long>(height) * area.width + width / 2) / width)};
+    return {static_cast<int>((static_cast<long long>(width) * area.height + height / 2) / height), area.height};
+}
+
+std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
+                                                       const StopCheck& stop)
+{
+    if (!comReady())
+        return nullptr;
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
+        return nullptr;
+    ComPtr<IStream> stream;
+    stream.Attach(new StoppableStream(file, stop));
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)))
+        return nullptr;
+    const PictureArea shown = shownSize(static_cast<int>(width), static_cast<int>(height), area);
+    if (shown.width == 0 || stop())
+        return nullptr;
+
+    // Every format the decoders give becomes 32-bit BGR first, which the
+    // scaler and the screen both take as it stands.
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(&converter)) ||
+        FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom)))
+        return nullptr;
+    ComPtr<IWICBitmapSource> source = converter;
+    if (shown.width != static_cast<int>(width) || shown.height != static_cast<int>(height)) {
+        ComPtr<IWICBitmapScaler> scaler;
+        if (FAILED(factory->CreateBitmapScaler(&scaler)) ||
+            FAILED(scaler->Initialize(converter.Get(), static_cast<UINT>(shown.width),
+                                      static_cast<UINT>(shown.height), WICBitmapInterpolationModeFant)))
+            return nullptr;
+        source = scaler;
+    }
+
+    auto picture = std::make_shared<WicPicture>();
+    picture->width = shown.width;
+    picture->height = shown.height;
+    picture->pixels.resize(static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height));
+    const UINT stride = static_cast<UINT>(shown.width) * 4;
+    for (UINT top = 0; top < static_cast<UINT>(shown.height); top += bandRows) {
+        const UINT rows = std::min(bandRows, static_cast<UINT>(shown.height) - top);
+        const WICRect band{0, static_cast<INT>(top), shown.width, static_cast<INT>(rows)};
+        auto* into = reinterpret_cast<BYTE*>(picture->pixels.data() + static_cast<std::size_t>(top) * shown.width);
+        if (stop() || FAILED(source->CopyPixels(&band, stride, stride * rows, into)))
+            return nullptr;
+    }
+    return picture;
+}

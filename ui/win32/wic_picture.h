@@ -1,0 +1,28 @@
+#pragma once
+// Decoding a bitmap or JPEG file as the window's background picture with
+// Windows Imaging Component, on the thread that reads the disc.
+
+#include "disc/disc_reader.h"
+
+#include <cstdint>
+#include <vector>
+
+// A picture decoded for the window: 32-bit BGR pixels, rows top down, ready
+// to be copied to the screen.
+struct WicPicture : DecodedPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;
+};
+
+// The size a picture is shown at: its own size when it fits the area, else
+// reduced with its aspect kept to fit the area, never enlarged. Empty when
+// the area or the picture is.
+PictureArea shownSize(int width, int height, PictureArea area);
+
+// The picture in the file at the size it is shown. Null when the file cannot
+// be decoded, or once stop() holds: the decoder reads the bytes through a
+// stream that fails from then on, and the pixels are taken in bands with
+// stop() asked between them.
+std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
+                                                       const StopCheck& stop);

@@ -1,0 +1,9 @@
+#pragma once
+// The program's texts are UTF-8; Windows takes and gives UTF-16. Each text
+// is converted once, where it crosses to the system.
+
+#include <string>
+#include <string_view>
+
+std::wstring widen(std::string_view utf8);
+std::string narrow(std::wstring_view utf16);
