@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "support/banded_photograph.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -46,16 +48,6 @@ ToolRun runTool(const QStringList& arguments)
 
 QString str(const fs::path& path) { return QString::fromStdString(path.string()); }
 
-// A photograph in one colour with a white band along its right quarter, so
-// that a mirror image or a turned picture is told apart from the photograph.
-QImage photograph(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    QPainter(&image).fillRect(QRect(size.width() * 3 / 4, 0, size.width() - size.width() * 3 / 4, size.height()),
-                              Qt::white);
-    return image;
-}
 
 QColor colourOf(int i) { return QColor::fromHsv(i * 36 % 360, 230, 200); }
 
@@ -64,29 +56,12 @@ void save(const QImage& image, const fs::path& path, const char* format = "JPEG"
     ASSERT_TRUE(image.save(str(path), format, 92)) << path;
 }
 
-// The colour in the middle of the left or right tenth of a picture.
-QColor sample(const QImage& image, bool right)
-{
-    return image.pixelColor(right ? image.width() * 19 / 20 : image.width() / 20, image.height() / 2);
-}
-
-bool near(QColor a, QColor b, int tolerance = 24)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
 
 QImage picture(const fs::path& disc, int number)
 {
     return QImage(str(disc / setName.toStdString() / (std::to_string(number) + ".jpg")));
 }
 
-// Whether the picture shows the photograph of that colour as it is (the
-// band on the right) or mirrored (the band on the left).
-bool shows(const QImage& image, QColor colour, bool mirrored)
-{
-    return near(sample(image, !mirrored), Qt::white) && near(sample(image, mirrored), colour);
-}
 
 // Every file of a folder and its bytes.
 std::map<std::string, QByteArray> contentOf(const fs::path& folder)
@@ -127,7 +102,7 @@ protected:
         QStringList files;
         for (std::size_t i = 0; i < colours.size(); ++i) {
             const fs::path path = folder.path() / (std::string(name) + std::to_string(files.size() + 1) + ".jpg");
-            save(photograph(size, colours[i]), path);
+            save(bandedPhotograph(size, colours[i]), path);
             files << str(path);
         }
         return files;
@@ -172,11 +147,11 @@ TEST_F(PatientCommand, AnExifTurnedPhoneJpegComesOutUprightAndWithin640By480)
     const QImage first = picture(disc, 1);
     EXPECT_EQ(first.size(), QSize(360, 480)) << "upright portrait, reduced to fit 640 x 480 with its aspect ratio";
     // Turned clockwise, the top of the sensor is on the right.
-    EXPECT_TRUE(near(sample(first, true), Qt::red)) << sample(first, true).name().toStdString();
-    EXPECT_TRUE(near(sample(first, false), Qt::blue)) << sample(first, false).name().toStdString();
+    EXPECT_TRUE(nearColour(bandSample(first, true), Qt::red, 24)) << bandSample(first, true).name().toStdString();
+    EXPECT_TRUE(nearColour(bandSample(first, false), Qt::blue, 24)) << bandSample(first, false).name().toStdString();
     const QImage eleventh = picture(disc, 11);
     EXPECT_EQ(eleventh.size(), QSize(360, 480));
-    EXPECT_TRUE(near(sample(eleventh, false), Qt::red)) << "picture 11 is the mirror image of picture 1";
+    EXPECT_TRUE(nearColour(bandSample(eleventh, false), Qt::red, 24)) << "picture 11 is the mirror image of picture 1";
 
     // A small photograph is never enlarged.
     const ToolRun small = writeSet(photographs({Qt::green}, QSize(320, 200)), {QStringLiteral("--remplacer")});
@@ -201,7 +176,7 @@ TEST_F(PatientCommand, TenLeftPhotographsGivePicturesOneToTenAndTheirExactMirror
         const QImage right = picture(disc, n + 10);
         ASSERT_EQ(left.size(), QSize(640, 480)) << n;
         ASSERT_EQ(right.size(), QSize(640, 480)) << n + 10;
-        EXPECT_TRUE(shows(left, colours[static_cast<std::size_t>(n - 1)], false)) << "picture " << n;
+        EXPECT_TRUE(showsBanded(left, colours[static_cast<std::size_t>(n - 1)], false)) << "picture " << n;
         // Mirrored before JPEG, so that the two differ by JPEG's rounding only.
         const QImage mirrored = left.mirrored(true, false).convertToFormat(QImage::Format_RGB32);
         const QImage other = right.convertToFormat(QImage::Format_RGB32);
@@ -232,8 +207,8 @@ TEST_F(PatientCommand, RightPhotographsLandInElevenToTwentyAndFewerThanTenAreTak
     const std::vector<QColor> order = {Qt::red, Qt::blue, Qt::darkGreen};
     for (int n = 1; n <= 10; ++n) {
         const QColor colour = order[static_cast<std::size_t>((n - 1) % 3)];
-        EXPECT_TRUE(shows(picture(disc, n + 10), colour, false)) << "picture " << n + 10 << " is the photograph itself";
-        EXPECT_TRUE(shows(picture(disc, n), colour, true)) << "picture " << n << " is its mirror image";
+        EXPECT_TRUE(showsBanded(picture(disc, n + 10), colour, false)) << "picture " << n + 10 << " is the photograph itself";
+        EXPECT_TRUE(showsBanded(picture(disc, n), colour, true)) << "picture " << n << " is its mirror image";
     }
     EXPECT_EQ(contentOf(disc / setName.toStdString()).size(), 20u) << "no number is missing";
 }
@@ -286,7 +261,7 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
     // With --remplacer the set is replaced.
     const ToolRun replaced = runTool(base + QStringList{good});
     ASSERT_EQ(replaced.status, 0) << replaced.err.toStdString();
-    EXPECT_TRUE(shows(picture(disc, 20), Qt::blue, true));
+    EXPECT_TRUE(showsBanded(picture(disc, 20), Qt::blue, true));
 }
 
 TEST_F(PatientCommand, AFullDiscFailsWithItsMessageAndLeavesTheOldSetAndNoPartialImage)
@@ -373,11 +348,11 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
         // The set is whole: the twenty old pictures or the twenty new ones.
         const auto content = contentOf(disc / setName.toStdString());
         ASSERT_EQ(content.size(), 20u) << "killed " << delayMs << " ms into writing";
-        const bool isNew = shows(picture(disc, 1), Qt::blue, false);
+        const bool isNew = showsBanded(picture(disc, 1), Qt::blue, false);
         for (int n = 1; n <= 10; ++n) {
             const QColor colour = isNew ? QColor(Qt::blue) : QColor(Qt::red);
-            EXPECT_TRUE(shows(picture(disc, n), colour, false)) << "a mix: picture " << n << ", " << delayMs << " ms";
-            EXPECT_TRUE(shows(picture(disc, n + 10), colour, true)) << "a mix: picture " << n + 10 << ", " << delayMs;
+            EXPECT_TRUE(showsBanded(picture(disc, n), colour, false)) << "a mix: picture " << n << ", " << delayMs << " ms";
+            EXPECT_TRUE(showsBanded(picture(disc, n + 10), colour, true)) << "a mix: picture " << n + 10 << ", " << delayMs;
         }
         if (isNew) {
             const ToolRun back = writeSet(photographs({Qt::red}, QSize(800, 600), "ancienne"), {QStringLiteral("--remplacer")});
@@ -389,7 +364,7 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
     // The next run clears what the killed ones left and is not held by their lock.
     const ToolRun next = writeSet(fresh, {QStringLiteral("--remplacer")});
     ASSERT_EQ(next.status, 0) << next.err.toStdString();
-    EXPECT_TRUE(shows(picture(disc, 1), Qt::blue, false));
+    EXPECT_TRUE(showsBanded(picture(disc, 1), Qt::blue, false));
     EXPECT_EQ(workingEntries(disc), std::vector<std::string>{});
 }
 

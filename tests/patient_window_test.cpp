@@ -22,36 +22,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/banded_photograph.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-// A photograph in one colour with a white band along its right quarter.
+// A banded photograph saved in the folder; its path.
 QString photograph(const QTemporaryDir& folder, const QString& name, QColor colour)
 {
-    QImage image(400, 300, QImage::Format_RGB32);
-    image.fill(colour);
-    QPainter(&image).fillRect(300, 0, 100, 300, Qt::white);
     const QString path = folder.filePath(name);
-    image.save(path, "JPEG", 95);
+    bandedPhotograph(QSize(400, 300), colour).save(path, "JPEG", 95);
     return path;
 }
 
-bool near(QColor a, QColor b)
-{
-    return std::abs(a.red() - b.red()) <= 24 && std::abs(a.green() - b.green()) <= 24 &&
-           std::abs(a.blue() - b.blue()) <= 24;
-}
-
-// Whether the picture shows the colour with the band on the right (as taken)
-// or on the left (mirrored).
-bool shows(const QString& file, QColor colour, bool mirrored)
-{
-    const QImage image(file);
-    const QColor left = image.pixelColor(image.width() / 20, image.height() / 2);
-    const QColor right = image.pixelColor(image.width() * 19 / 20, image.height() / 2);
-    return near(mirrored ? right : left, colour) && near(mirrored ? left : right, Qt::white);
-}
+bool shows(const QString& file, QColor colour, bool mirrored) { return showsBanded(QImage(file), colour, mirrored); }
 
 QFile::Permissions ownerOnly() { return QFile::ReadOwner | QFile::WriteOwner; }
 

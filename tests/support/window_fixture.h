@@ -4,6 +4,7 @@
 // window shown and active on the offscreen platform, and a helper that
 // answers the modal boxes the program opens.
 
+#include "support/banded_photograph.h"
 #include "ui/qt/main_window.h"
 
 #include "support/modal_responder.h"
@@ -111,9 +112,3 @@ protected:
     ModalResponder responder;
 };
 
-// Two colours that differ by no more than JPEG compression makes them.
-inline bool nearColour(QColor a, QColor b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
