@@ -80,7 +80,9 @@ wait_for_window_gone() {
 
 # A virtual X server of the size given (1024x768 by default), as DISPLAY.
 start_display() {
-  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
+  # -noreset: a program started right after the last one ended must not meet
+  # the server while it starts again.
+  Xvfb -displayfd 3 -screen 0 "${1:-1024x768}x24" -nolisten tcp -noreset 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
   xvfb_pid=$!
   local limit=$((SECONDS + wait_seconds))
   until [[ -s $tmp/display ]]; do
