@@ -21,28 +21,15 @@ cmake --build --preset windows --target run win32_bench
 cmake --preset default >/dev/null
 cmake --build --preset default --target demo_disc bench_photographs
 
-wine=$(command -v wine || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-tmp=$(mktemp -d) wait_seconds=20
-source tests/whole_program/common.sh
-stop_servers() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  stop_processes
-  rm -rf "$tmp"
-}
-trap stop_servers EXIT
-trap 'exit 130' INT TERM
+source tools/wine-session.sh
 start_display 1024x768
 
 if [[ ! -d $prefix/dosdevices ]]; then
   echo "Making a Wine prefix for the bench in $prefix"
   timeout --foreground 600 "$wine" wineboot -i >/dev/null 2>&1
 fi
-ln -sfn "$PWD/build/default/demo-disc" "$prefix/dosdevices/e:"
-ln -sfn "$PWD/build/default/bench-photographs" "$prefix/dosdevices/g:"
-"$wine" reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d cdrom /f >/dev/null
-"$wine" reg add 'HKLM\Software\Wine\Drives' /v g: /t REG_SZ /d hd /f >/dev/null
+give_drive E "$PWD/build/default/demo-disc" cdrom
+give_drive G "$PWD/build/default/bench-photographs" hd
 "$wineserver" -k >/dev/null 2>&1 || true
 "$wineserver" -w
 

@@ -26,67 +26,32 @@ empty_drive=D
 fixed_drives=FGHIJKLMNOPQRST
 demo_drive=U
 
-find_tool() {
-  local name
-  for name in "$@"; do
-    if command -v "$name" >/dev/null 2>&1; then
-      command -v "$name"
-      return
-    fi
-    if [[ -x /usr/lib/wine/$name ]]; then
-      echo "/usr/lib/wine/$name"
-      return
-    fi
-  done
-  echo "None of $* is installed (make test-windows installs Wine)" >&2
-  exit 1
-}
-wine=$(find_tool wine wine64)
-wineserver=$(find_tool wineserver)
-
 started=$SECONDS
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --preset default >/dev/null
 cmake --build --preset default --target demo_disc read_demo_mark
 
-# A fresh, quiet prefix: no window (no display), no offer to install Mono or Gecko.
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-unset WAYLAND_DISPLAY
 # The window tests show real windows: Wine draws them on an X server of
 # their own, large enough for the window at 144 dots per inch.
-tmp=$(mktemp -d) wait_seconds=20 time_limit=3000
-source tests/whole_program/common.sh
-stop_wine() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  stop_processes
-  rm -rf "$tmp"
-}
-trap stop_wine EXIT
-trap 'exit 130' INT TERM
+source tools/wine-session.sh
 "$wineserver" -k >/dev/null 2>&1 || true
 start_display 1600x1200
 rm -rf "$prefix" "$drives"
 echo "Making a fresh Wine prefix in $prefix"
 timeout --foreground 600 "$wine" wineboot -i >/dev/null 2>&1
 
-# The drives: a symbolic link per letter in dosdevices, the type in the registry.
+# The drives.
 mkdir -p "$drives/disc/mainDG"
 printf '%s' bravo.bmp >"$drives/disc/bravo.bmp"
 printf '%s' mainDG/7.jpg >"$drives/disc/mainDG/7.jpg"
-letter_link() { ln -sfn "$2" "$prefix/dosdevices/${1,,}:"; }
-drive_type() { "$wine" reg add 'HKLM\Software\Wine\Drives' /v "${1,,}:" /t REG_SZ /d "$2" /f >/dev/null; }
-letter_link "$empty_drive" "$drives/no-disc" # a drive whose folder is missing: no medium
-drive_type "$empty_drive" cdrom
-letter_link "$disc_drive" "$drives/disc"
-drive_type "$disc_drive" cdrom
+give_drive "$empty_drive" "$drives/no-disc" cdrom # a drive whose folder is missing: no medium
+give_drive "$disc_drive" "$drives/disc" cdrom
 for ((i = 0; i < ${#fixed_drives}; i++)); do
-  letter_link "${fixed_drives:i:1}" "$drives/disc"
-  drive_type "${fixed_drives:i:1}" hd
+  give_drive "${fixed_drives:i:1}" "$drives/disc" hd
 done
-letter_link "$demo_drive" "$PWD/build/default/demo-disc"
-drive_type "$demo_drive" hd
-# The drive types are read when the Wine server starts; it then stays up for
+give_drive "$demo_drive" "$PWD/build/default/demo-disc" hd
+# The Wine server starts again to read the drive types; it then stays up for
 # the whole run instead of starting again for every test. Wine's own services
 # start now, so that they do not hold the test runner's output pipes open.
 "$wineserver" -k >/dev/null 2>&1 || true

@@ -1,5 +1,7 @@
 #include "photograph.h"
 
+#include "disc/picture_file.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -33,6 +35,8 @@ QImage withoutTransparency(const QImage& image)
 
 } // namespace
 
+// Files and images beyond the window's own caps are refused before anything
+// is decoded: a forged header must not make the program allocate gigabytes.
 Photograph readPhotograph(const QString& path, QSize area)
 {
     const QFileInfo info(path);
@@ -40,7 +44,7 @@ Photograph readPhotograph(const QString& path, QSize area)
         return refused(QStringLiteral("%1 est introuvable.").arg(quoted(path)));
     if (!info.isFile())
         return refused(QStringLiteral("%1 n'est pas un fichier.").arg(quoted(path)));
-    if (info.size() > largestPhotographFile)
+    if (info.size() > largestPictureFile)
         return refused(QStringLiteral("%1 est trop gros pour une photographie (plus de 256 Mo).").arg(quoted(path)));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -58,8 +62,8 @@ Photograph readPhotograph(const QString& path, QSize area)
     const QSize stored = reader.size();
     if (!stored.isValid() || stored.isEmpty())
         return refused(QStringLiteral("%1 n'est pas une image que ce programme sait lire.").arg(quoted(path)));
-    if (stored.width() > largestPhotographSide || stored.height() > largestPhotographSide ||
-        qint64{stored.width()} * stored.height() > largestPhotographPixels)
+    if (stored.width() > largestPictureSide || stored.height() > largestPictureSide ||
+        qint64{stored.width()} * stored.height() > mostPicturePixels)
         return refused(QStringLiteral("%1 est trop grande (%2 x %3 pixels).")
                            .arg(quoted(path))
                            .arg(stored.width())

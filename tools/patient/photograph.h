@@ -15,13 +15,6 @@ namespace patient {
 // The size of the window's picture area: pictures are reduced to fit it.
 inline constexpr QSize pictureArea{640, 480};
 
-// Files and images beyond these are refused before anything is decoded, as
-// the window refuses them: a forged header must not make the program
-// allocate gigabytes.
-inline constexpr qint64 largestPhotographFile = 256 * 1024 * 1024;
-inline constexpr int largestPhotographSide = 20000;
-inline constexpr qint64 largestPhotographPixels = 64'000'000;
-
 struct Photograph {
     QImage image;  // null when the file cannot be used
     QString error; // then why, in French
