@@ -37,7 +37,7 @@ void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& 
         return;
     if (recent_.size() == picturesKept)
         recent_.erase(recent_.begin());
-    recent_.push_back({number, phase1, std::nullopt});
+    recent_.push_back({number, phase1, std::nullopt, std::nullopt});
     if (phase1) {
         ++tally_.pictures;
         tally_.settings = settings;
@@ -48,6 +48,13 @@ void AnswerSheet::pictureOnScreen(double at)
 {
     if (!recent_.empty() && !recent_.back().onScreen)
         recent_.back().onScreen = at;
+}
+
+void AnswerSheet::noPictureOnScreen(double at)
+{
+    const auto shown = std::find_if(recent_.rbegin(), recent_.rend(), [](const Picture& p) { return p.onScreen; });
+    if (shown != recent_.rend() && !shown->offScreen)
+        shown->offScreen = at;
 }
 
 void AnswerSheet::answer(Side side, double pressedAt)
@@ -61,6 +68,8 @@ void AnswerSheet::answer(Side side, double pressedAt)
         return p.onScreen && secondsFrom(*p.onScreen, pressedAt) >= 0;
     });
     if (onScreen == recent_.rend() || !onScreen->phase1 || onScreen->answered)
+        return;
+    if (onScreen->offScreen && secondsFrom(*onScreen->offScreen, pressedAt) >= 0)
         return;
     onScreen->answered = true;
     ++tally_.answers;

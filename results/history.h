@@ -8,6 +8,7 @@
 
 #include "results/answer_sheet.h"
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -39,8 +40,9 @@ HistoryContents parseHistory(std::string_view text);
 // The French name of a body part in the history: mains, pieds, visage, patient.
 std::string_view partName(BodyPart part);
 
-// The local date and time now, as 2026-12-07T14:05:09.
+// The local date and time now, or at the moment given, as 2026-12-07T14:05:09.
 std::string localDateTimeNow();
+std::string localDateTime(std::time_t when);
 
 class History {
 public:
