@@ -72,7 +72,9 @@ done
 cmp -s "$folder/tavrel.exe" "$run_exe" || fail "the installed tavrel.exe is not run.exe"
 tr -d '\r' <"$folder/COPYING.txt" | cmp -s - "$here/../../COPYING" || fail "the installed COPYING.txt is not the licence"
 grep -q 'tavrel-patient' "$folder/LISEZMOI.txt" || fail "no LISEZMOI.txt in $folder"
-diff -r "$demo_disc" "$folder/demo-disc" >"$tmp/demo.diff" || fail "the installed demo disc differs: $(head "$tmp/demo.diff")"
+files_of() { (cd "$1" && find . -type f -exec md5sum {} + | sort -k 2); }
+diff <(files_of "$demo_disc") <(files_of "$folder/demo-disc") >"$tmp/demo.diff" ||
+  fail "the installed demo disc differs from the build's: $(head "$tmp/demo.diff")"
 entries=("Tavrel.lnk" "Tavrel — disque de démonstration.lnk")
 if [[ -n $patient_exe ]]; then
   cmp -s "$folder/tavrel-patient.exe" "$patient_exe" || fail "the installed tavrel-patient.exe is not the build's"
@@ -85,11 +87,29 @@ for entry in "${entries[@]}"; do
 done
 echo "PASS: installed in $folder, with ${#entries[@]} Start-menu entries"
 
-# Starts a Start-menu entry as the Explorer would; the program's window is
-# then waited for.
+# Starts a Start-menu entry as the Explorer would. Wine's start does not wait
+# for what a shortcut starts: the program is then found among the processes
+# by its installed path.
 start_entry() {
-  (cd "$tmp" && exec "$wine" start /wait "$(winepath -w "$menu/$1")") >"$tmp/run.log" 2>&1 &
-  run_pid=$!
+  local limit=$((SECONDS + wait_seconds))
+  "$wine" start "$(winepath -w "$menu/$1")" >"$tmp/run.log" 2>&1 || fail "wine start « ${1%.lnk} » failed"
+  run_pid=''
+  while [[ -z $run_pid ]]; do
+    ((SECONDS < limit)) || fail "« ${1%.lnk} » started no tavrel.exe"
+    sleep 0.2
+    run_pid=$(pgrep -n -f '^C:\\.*\\Tavrel\\tavrel\.exe' || true)
+  done
+}
+
+# The quit button ends the program.
+quit() {
+  click_control $cmdExit
+  local limit=$((SECONDS + wait_seconds))
+  while program_alive; do
+    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after the click on cmdExit"
+    sleep 0.1
+  done
+  run_pid=''
 }
 
 main_window_origin() {
@@ -110,7 +130,7 @@ window_shows_the_disc() {
   local first
   first=$(wait_for_picture)
   [[ $first =~ ^mainDGfacile\ [0-9]+$ ]] || fail "$1: after the start the screen shows '$first'"
-  quit_with_cmdExit
+  quit
   echo "PASS: $1, no question, $first shown"
 }
 
