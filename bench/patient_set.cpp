@@ -1,6 +1,6 @@
 #include "patient_set.h"
 
-#include "patient_disc.h"
+#include "patient/qt/patient_disc.h"
 
 #include <QDir>
 #include <QElapsedTimer>

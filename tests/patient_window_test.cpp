@@ -3,8 +3,8 @@
 // sets written after the question, a filled set never replaced without it,
 // a new disc folder copied from a disc, and the image.
 
-#include "patient_disc.h"
-#include "patient_window.h"
+#include "patient/qt/patient_disc.h"
+#include "patient/qt/patient_window.h"
 
 #include "support/modal_responder.h"
 

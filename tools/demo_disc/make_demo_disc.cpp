@@ -6,7 +6,7 @@
 
 #include "mark.h"
 #include "pictures.h"
-#include "set_writer.h"
+#include "sets/set_writer.h"
 
 #include <QDir>
 #include <QGuiApplication>

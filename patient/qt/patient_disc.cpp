@@ -1,8 +1,8 @@
 #include "patient_disc.h"
 
 #include "disc/drives.h"
-#include "disc_image.h"
-#include "set_writer.h"
+#include "sets/disc_image.h"
+#include "sets/set_writer.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "command.h"
 
-#include "command_line.h"
+#include "patient/command_line.h"
 #include "patient_disc.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #pragma once
 // The ISO 9660 image of a disc folder, to burn to a CD or to mount as one.
 
-#include "set_writer.h"
+#include "sets/set_writer.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "patient/command_line.h"
 
 #include <map>
 

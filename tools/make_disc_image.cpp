@@ -2,7 +2,7 @@
 //
 //   make_disc_image FOLDER IMAGE VOLUME_ID
 
-#include "disc_image.h"
+#include "sets/disc_image.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "disc_image.h"
+#include "sets/disc_image.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -7,7 +7,7 @@
 //
 // Without any argument the program opens its window instead.
 
-#include "patient_sets.h"
+#include "sets/patient_sets.h"
 
 #include <optional>
 #include <string>

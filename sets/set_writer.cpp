@@ -1,4 +1,4 @@
-#include "set_writer.h"
+#include "sets/set_writer.h"
 
 #include <QBuffer>
 #include <QDir>

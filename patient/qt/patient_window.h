@@ -4,7 +4,7 @@
 // each which side it shows and which set it goes to, and writes the sets;
 // the window shows which of the four sets are filled.
 
-#include "patient_sets.h"
+#include "sets/patient_sets.h"
 
 #include <QWidget>
 

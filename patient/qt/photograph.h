@@ -1,7 +1,7 @@
 #pragma once
 // Reading the patient's photographs, and making a set's twenty pictures.
 
-#include "patient_sets.h"
+#include "sets/patient_sets.h"
 
 #include <QImage>
 #include <QSize>
