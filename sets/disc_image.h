@@ -3,9 +3,9 @@
 
 #include "sets/set_writer.h"
 
-#include <QString>
-
+#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace discwriter {
 
@@ -17,7 +17,7 @@ namespace discwriter {
 // file itself gets the given access. It is written under a temporary name
 // and renamed into place once complete, so that a failure leaves an earlier
 // image as it was.
-std::optional<WriteError> makeDiscImage(const QString& discFolder, const QString& imageFile, const QString& volumeId,
-                                        Access access);
+std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder, const std::filesystem::path& imageFile,
+                                        const std::string& volumeId, Access access);
 
 } // namespace discwriter

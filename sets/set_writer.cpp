@@ -1,205 +1,168 @@
 #include "sets/set_writer.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QImageWriter>
-#include <QLockFile>
-
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
-
-#if defined(Q_OS_UNIX)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include <random>
 
 namespace fs = std::filesystem;
 
 namespace discwriter {
 namespace {
 
-const QString workingPrefix = QStringLiteral(".tavrel-");
+constexpr std::string_view workingPrefix = ".tavrel-";
 
-fs::path toPath(const QString& path) { return fs::path(path.toStdU16String()); }
-
-WriteError errorFrom(const QString& path, const std::error_code& error)
+WriteError failure(const fs::path& path, std::error_code cause = {})
 {
-    const bool full = error == std::errc::no_space_on_device;
-    return {full ? WriteError::Kind::noSpace : WriteError::Kind::failed, path,
-            QString::fromLocal8Bit(error.message().c_str())};
+    return {WriteError::Kind::failed, path, cause};
 }
 
-std::optional<WriteError> removeAll(const QString& path)
-{
-    std::error_code error;
-    fs::remove_all(toPath(path), error);
-    if (error)
-        return errorFrom(path, error);
-    return std::nullopt;
-}
-
-std::optional<WriteError> rename(const QString& from, const QString& to)
-{
-    std::error_code error;
-    fs::rename(toPath(from), toPath(to), error);
-    if (error)
-        return errorFrom(from, error);
-    return std::nullopt;
-}
-
-bool exists(const QString& path)
+bool entryExists(const fs::path& path)
 {
     std::error_code ignored;
-    return fs::exists(fs::symlink_status(toPath(path), ignored));
+    return fs::exists(fs::symlink_status(path, ignored));
 }
 
-// Flushes what was written into a file, or the names a folder holds, to the
-// disc, so that a rename that follows never publishes data still in memory.
-std::optional<WriteError> syncToDisc(const QString& path, [[maybe_unused]] int openFile = -1)
+std::optional<WriteError> removeAll(const fs::path& path)
 {
-#if defined(Q_OS_UNIX)
-    const int fd = openFile >= 0 ? openFile : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errorFrom(path, std::error_code(errno, std::generic_category()));
-    const int status = ::fsync(fd);
-    const int error = errno;
-    if (openFile < 0)
-        ::close(fd);
-    if (status != 0)
-        return errorFrom(path, std::error_code(error, std::generic_category()));
-#endif
+    std::error_code error;
+    fs::remove_all(path, error);
+    if (error)
+        return failure(path, error);
     return std::nullopt;
 }
 
-// Swaps two folders in one step where the system can (Linux); false where it
-// cannot, and the caller then moves them one after the other.
-bool exchange([[maybe_unused]] const QString& a, [[maybe_unused]] const QString& b)
+std::optional<WriteError> renameEntry(const fs::path& from, const fs::path& to)
 {
-#if defined(Q_OS_LINUX) && defined(RENAME_EXCHANGE)
-    return ::renameat2(AT_FDCWD, QFile::encodeName(a).constData(), AT_FDCWD, QFile::encodeName(b).constData(),
-                       RENAME_EXCHANGE) == 0;
-#else
-    return false;
-#endif
+    std::error_code error;
+    fs::rename(from, to, error);
+    if (error)
+        return failure(from, error);
+    return std::nullopt;
 }
 
-std::optional<WriteError> makeFolder(const QString& path, Access access)
+// A working name of its own for each run, so that a leftover nobody can
+// remove never blocks the runs after it.
+std::string uniqueSuffix()
 {
-    const QDir here;
-    const bool made = access == Access::ownerOnly
-                          ? here.mkdir(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
-                          : here.mkdir(path);
-    if (!made)
-        return WriteError{WriteError::Kind::failed, path, {}};
-    return std::nullopt;
+    std::random_device device;
+    return std::to_string(std::uniform_int_distribution<unsigned long long>(0, 1ULL << 48)(device));
+}
+
+std::string workingName(std::string_view kind, const std::string& name)
+{
+    return std::string(workingPrefix) + std::string(kind) + "-" + name + ".";
+}
+
+// Puts back the old folder a run killed between its two renames left aside,
+// and removes every other leftover of the name it can.
+void tidy(const fs::path& parent, const std::string& name)
+{
+    const std::string fresh = workingName("new", name);
+    const std::string aside = workingName("old", name);
+    std::vector<fs::path> leftovers;
+    std::error_code error;
+    for (fs::directory_iterator entry(parent, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string entryName = entry->path().filename().string();
+        if (entryName.starts_with(fresh) || entryName.starts_with(aside))
+            leftovers.push_back(entry->path());
+    }
+    const fs::path target = parent / name;
+    for (const fs::path& leftover : leftovers) {
+        if (!entryExists(target) && leftover.filename().string().starts_with(aside) && !renameEntry(leftover, target))
+            continue;
+        removeAll(leftover);
+    }
 }
 
 } // namespace
 
-WriteError fileError(const QFileDevice& file, const QString& path)
+bool isWorkingEntry(std::string_view name)
 {
-    const auto kind = file.error() == QFileDevice::ResourceError ? WriteError::Kind::noSpace : WriteError::Kind::failed;
-    return {kind, path, file.errorString()};
+    return name.starts_with(workingPrefix);
 }
 
-bool isWorkingEntry(const QString& name)
+std::optional<WriteError> writeFile(const fs::path& path, std::span<const std::byte> bytes, Access access)
 {
-    return name.startsWith(workingPrefix);
+    if (const std::error_code error = writeNewFile(path, bytes, access))
+        return failure(path, error);
+    return std::nullopt;
 }
 
-std::optional<WriteError> writeNewFile(const QString& path, const QByteArray& bytes, Access access)
+std::optional<WriteError> replaceFolder(const fs::path& parent, const std::string& name, Access access,
+                                        const FolderCheck& check, const FolderFiller& fill)
 {
-    QFile file(path);
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered;
-    const bool opened = access == Access::ownerOnly ? file.open(mode, QFile::ReadOwner | QFile::WriteOwner)
-                                                    : file.open(mode);
-    if (!opened)
-        return fileError(file, path);
-    // A write cut short by a full disc reports no error; the one after it does.
-    for (qint64 written = 0; written < bytes.size();) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0)
-            return fileError(file, path);
-        written += count;
-    }
-    return syncToDisc(path, file.handle());
-}
-
-std::optional<WriteError> replaceFolder(const QString& parent, const QString& name, Access access,
-                                        const FolderFiller& fill)
-{
-    const QDir dir(parent);
-    if (!dir.exists())
-        return WriteError{WriteError::Kind::failed, parent, {}};
-    // One writer at a time for a name; a lock left by a killed run is taken over.
-    QLockFile lock(dir.filePath(workingPrefix + QStringLiteral("lock-") + name));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0))
-        return WriteError{WriteError::Kind::busy, dir.filePath(name), {}};
-
-    const QString target = dir.filePath(name);
-    const QString fresh = dir.filePath(workingPrefix + QStringLiteral("new-") + name);
-    const QString aside = dir.filePath(workingPrefix + QStringLiteral("old-") + name);
-
-    // A run killed between its two renames left the old folder aside.
-    if (!exists(target) && exists(aside)) {
-        if (auto error = rename(aside, target))
-            return error;
-    }
-    for (const QString& leftover : {fresh, aside}) {
-        if (auto error = removeAll(leftover))
-            return error;
+    std::error_code error;
+    if (!fs::is_directory(parent, error))
+        return failure(parent, error ? error : std::make_error_code(std::errc::not_a_directory));
+    const LockAttempt lock = lockFile(parent / (std::string(workingPrefix) + "lock-" + name));
+    if (!lock.lock) {
+        if (lock.heldByAnother)
+            return WriteError{WriteError::Kind::busy, parent / name, {}};
+        return failure(parent, lock.error);
     }
 
-    if (auto error = makeFolder(fresh, access))
-        return error;
-    std::optional<WriteError> error = fill(fresh);
-    if (!error)
-        error = syncToDisc(fresh);
-    if (error) {
+    tidy(parent, name);
+    const fs::path target = parent / name;
+    if (check) {
+        if (auto problem = check(target))
+            return problem;
+    }
+
+    const std::string suffix = uniqueSuffix();
+    const fs::path fresh = parent / (workingName("new", name) + suffix);
+    const fs::path aside = parent / (workingName("old", name) + suffix);
+    if (const std::error_code made = makeFolder(fresh, access))
+        return failure(parent, made);
+    std::optional<WriteError> problem = fill(fresh);
+    if (!problem) {
+        if (const std::error_code synced = syncFolder(fresh))
+            problem = failure(fresh, synced);
+    }
+    if (problem) {
         removeAll(fresh);
-        return error;
+        return problem;
     }
 
-    if (!exists(target)) {
-        error = rename(fresh, target);
-    } else if (exchange(fresh, target)) {
-        error = removeAll(fresh);
+    bool oldAside = false;
+    if (!entryExists(target)) {
+        problem = renameEntry(fresh, target);
+    } else if (exchangeFolders(fresh, target)) {
+        // The old folder is now under the new one's working name.
+        oldAside = !renameEntry(fresh, aside);
+        if (!oldAside)
+            return WriteError{WriteError::Kind::oldLeft, fresh, {}};
     } else {
         // Without an atomic swap the old folder is moved aside first; a kill
-        // between the two renames is mended by the next run (above).
-        error = rename(target, aside);
-        if (!error)
-            error = rename(fresh, target);
-        if (!error)
-            error = removeAll(aside);
+        // between the two renames is mended by the next run (tidy).
+        problem = renameEntry(target, aside);
+        if (!problem) {
+            oldAside = true;
+            if ((problem = renameEntry(fresh, target))) {
+                renameEntry(aside, target);
+                oldAside = false;
+            }
+        }
     }
-    if (error) {
+    if (problem) {
         removeAll(fresh);
-        return error;
+        return problem;
     }
-    return syncToDisc(parent);
+    syncFolder(parent);
+    if (oldAside) {
+        if (auto left = removeAll(aside))
+            return WriteError{WriteError::Kind::oldLeft, aside, left->cause};
+    }
+    return std::nullopt;
 }
 
-std::optional<WriteError> writeSet(const QString& discFolder, const QString& setName,
-                                   const std::vector<QImage>& pictures, Access access)
+std::optional<WriteError> writeSet(const fs::path& discFolder, const std::string& setName,
+                                   const std::vector<std::vector<std::byte>>& jpegFiles, Access access,
+                                   const FolderCheck& check)
 {
-    if (pictures.size() != picturesPerSet)
-        return WriteError{WriteError::Kind::failed, QDir(discFolder).filePath(setName), QStringLiteral("not 20 pictures")};
-    return replaceFolder(discFolder, setName, access, [&](const QString& folder) -> std::optional<WriteError> {
+    if (jpegFiles.size() != picturesPerSet)
+        return failure(discFolder / setName, std::make_error_code(std::errc::invalid_argument));
+    return replaceFolder(discFolder, setName, access, check, [&](const fs::path& folder) -> std::optional<WriteError> {
         for (int number = 1; number <= picturesPerSet; ++number) {
-            const QString path = QDir(folder).filePath(QString::number(number) + QStringLiteral(".jpg"));
-            QByteArray bytes;
-            QBuffer buffer(&bytes);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "jpeg");
-            writer.setQuality(90);
-            if (!writer.write(pictures[static_cast<std::size_t>(number - 1)]))
-                return WriteError{WriteError::Kind::failed, path, writer.errorString()};
-            if (auto error = writeNewFile(path, bytes, access))
+            if (auto error = writeFile(folder / (std::to_string(number) + ".jpg"),
+                                       jpegFiles[static_cast<std::size_t>(number - 1)], access))
                 return error;
         }
         return std::nullopt;

@@ -4,21 +4,17 @@
 
 #include "sets/disc_image.h"
 
-#include <QCoreApplication>
-
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
     if (argc != 4) {
         std::fprintf(stderr, "usage: make_disc_image FOLDER IMAGE VOLUME_ID\n");
         return 2;
     }
-    const auto error = discwriter::makeDiscImage(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]),
-                                                 QString::fromLocal8Bit(argv[3]), discwriter::Access::usual);
+    const auto error = discwriter::makeDiscImage(argv[1], argv[2], argv[3], discwriter::Access::usual);
     if (error) {
-        std::fprintf(stderr, "make_disc_image: cannot write %s: %s\n", qPrintable(error->path), qPrintable(error->detail));
+        std::fprintf(stderr, "make_disc_image: cannot write %s: %s\n", error->path.c_str(), error->cause.message().c_str());
         return 1;
     }
     return 0;

@@ -1,8 +1,10 @@
-#include "patient_window.h"
+#include "patient/qt/patient_window.h"
 
-#include "patient_disc.h"
+#include "sets/disc_image.h"
+#include "sets/qt_picture_codec.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -17,9 +19,15 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <memory>
 
 using namespace patient;
 
@@ -34,13 +42,20 @@ QString setTitle(const PatientSet& set)
     return QStringLiteral("%1 (%2)").arg(QString::fromStdString(set.label), QString::fromStdString(set.name));
 }
 
-// Keeps the cursor busy while files are read or written.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
+namespace fs = std::filesystem;
+
+fs::path pathOf(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
+QString textOf(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// Where a package or this build keeps the demo disc, offered as a disc to copy.
+std::vector<fs::path> demoFolders()
+{
+    return {fs::path(TAVREL_BUILD_DEMO_DISC), fs::path(TAVREL_INSTALLED_DEMO_DISC)};
+}
+
+struct Thumbnail {
+    QString path;
+    QImage image;
 };
 
 QStringList localFiles(const QMimeData* data)
@@ -120,70 +135,170 @@ PatientWindow::PatientWindow(QWidget* parent) : QWidget(parent)
     imageButton_->setToolTip(QStringLiteral("Une image à graver sur un CD, ou à monter comme un CD"));
     connect(imageButton_, &QPushButton::clicked, this, &PatientWindow::chooseImageFile);
     actions->addWidget(imageButton_);
+    stickButton_ = new QPushButton(QStringLiteral("&Copier le disque sur une clé USB…"));
+    stickButton_->setObjectName(QStringLiteral("copyToStick"));
+    stickButton_->setToolTip(QStringLiteral("Le dossier du disque à la racine d'une clé, que le programme trouve comme un CD"));
+    connect(stickButton_, &QPushButton::clicked, this, &PatientWindow::chooseStick);
+    actions->addWidget(stickButton_);
     actions->addStretch();
     layout->addLayout(actions);
     status_ = new QLabel;
     status_->setObjectName(QStringLiteral("status"));
     status_->setWordWrap(true);
     layout->addWidget(status_);
+    auto* progressRow = new QHBoxLayout;
+    progress_ = new QProgressBar;
+    progress_->setObjectName(QStringLiteral("progress"));
+    progressRow->addWidget(progress_, 1);
+    cancelButton_ = new QPushButton(QStringLiteral("Annuler"));
+    cancelButton_->setObjectName(QStringLiteral("cancel"));
+    connect(cancelButton_, &QPushButton::clicked, this, [this] {
+        cancelled_ = true;
+        cancelButton_->setEnabled(false);
+    });
+    progressRow->addWidget(cancelButton_);
+    layout->addLayout(progressRow);
+    progress_->hide();
+    cancelButton_->hide();
 
-    writeButton_->setEnabled(false);
-    imageButton_->setEnabled(false);
-    resize(760, 640);
+    actions_ = {openButton, newButton, addButton, removeButton, photographs_, writeButton_, imageButton_, stickButton_};
+    enableActions();
+    resize(760, 660);
+}
+
+PatientWindow::~PatientWindow()
+{
+    // The work holds the window's members: it stops, and ends, first.
+    if (worker_) {
+        cancelled_ = true;
+        worker_->wait();
+    }
+}
+
+void PatientWindow::enableActions()
+{
+    for (QWidget* action : std::as_const(actions_))
+        action->setEnabled(!worker_);
+    const bool disc = !discFolder_.isEmpty() && !worker_;
+    writeButton_->setEnabled(disc);
+    imageButton_->setEnabled(disc);
+    stickButton_->setEnabled(disc);
+}
+
+void PatientWindow::runInBackground(const QString& doing, Work work, std::function<void()> succeeded)
+{
+    cancelled_ = false;
+    status_->setText(doing);
+    progress_->setRange(0, 0);
+    progress_->show();
+    cancelButton_->setEnabled(true);
+    cancelButton_->show();
+    auto error = std::make_shared<std::string>();
+    const QPointer<PatientWindow> window(this);
+    const patient::Progress progress = [this, window](int done, int total) {
+        QMetaObject::invokeMethod(this, [window, done, total] {
+            if (window) {
+                window->progress_->setRange(0, total);
+                window->progress_->setValue(done);
+            }
+        }, Qt::QueuedConnection);
+        return !cancelled_;
+    };
+    worker_ = QThread::create([work = std::move(work), progress, error] { *error = work(progress); });
+    connect(worker_, &QThread::finished, this, [this, error, succeeded = std::move(succeeded)] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        progress_->hide();
+        cancelButton_->hide();
+        status_->clear();
+        enableActions();
+        if (!error->empty())
+            warn(textOf(*error));
+        else
+            succeeded();
+    });
+    enableActions();
+    worker_->start();
+}
+
+void PatientWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing while a set is written stops the work; what it wrote so far
+    // is removed by the set writer, so the old set stays.
+    if (worker_) {
+        cancelled_ = true;
+        worker_->wait();
+    }
+    event->accept();
 }
 
 void PatientWindow::openDiscFolder(const QString& folder)
 {
-    if (const QString problem = discFolderProblem(folder); !problem.isEmpty()) {
-        warn(problem);
+    if (const std::string problem = discFolderProblem(pathOf(folder)); !problem.empty()) {
+        warn(textOf(problem));
         return;
     }
     discFolder_ = QDir(folder).absolutePath();
     discLabel_->setText(QDir::toNativeSeparators(discFolder_));
-    writeButton_->setEnabled(true);
-    imageButton_->setEnabled(true);
+    enableActions();
     showSets();
 }
 
 void PatientWindow::makeNewDiscFolder(const QString& sourceFolder, const QString& targetFolder)
 {
-    if (!succeeds([&] { return copyDisc(sourceFolder, targetFolder); }))
-        return;
-    openDiscFolder(targetFolder);
-    status_->setText(QStringLiteral("Le disque a été copié dans %1.").arg(QDir::toNativeSeparators(targetFolder)));
+    runInBackground(QStringLiteral("Copie du disque…"),
+                    [source = pathOf(sourceFolder), target = pathOf(targetFolder)](const Progress& progress) {
+                        return copyDisc(source, target, progress);
+                    },
+                    [this, targetFolder] {
+                        openDiscFolder(targetFolder);
+                        status_->setText(QStringLiteral("Le disque a été copié dans %1.").arg(QDir::toNativeSeparators(targetFolder)));
+                    });
 }
 
 void PatientWindow::addPhotographs(const QStringList& paths)
 {
-    QStringList problems;
-    for (const QString& path : paths) {
-        const Photograph thumbnail = [&] {
-            const BusyCursor busy;
-            return readPhotograph(path, thumbnailSize);
-        }();
-        if (thumbnail.image.isNull()) {
-            problems << thumbnail.error;
-            continue;
-        }
-        const int row = photographs_->rowCount();
-        photographs_->insertRow(row);
-        auto* item = new QTableWidgetItem(QIcon(QPixmap::fromImage(thumbnail.image)), QFileInfo(path).fileName());
-        item->setData(Qt::UserRole, QFileInfo(path).absoluteFilePath());
-        item->setToolTip(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
-        photographs_->setItem(row, photographColumn, item);
-        auto* side = new QComboBox;
-        side->addItems({QString::fromStdString(sideWord(Side::left)), QString::fromStdString(sideWord(Side::right))});
-        photographs_->setCellWidget(row, sideColumn, side);
-        auto* set = new QComboBox;
-        for (const PatientSet& patientSet : patientSets())
-            set->addItem(setTitle(patientSet));
-        // A new photograph goes to the set of the one before it.
-        if (row > 0)
-            set->setCurrentIndex(static_cast<QComboBox*>(photographs_->cellWidget(row - 1, setColumn))->currentIndex());
-        photographs_->setCellWidget(row, setColumn, set);
-    }
-    if (!problems.isEmpty())
-        warn(QStringLiteral("Ces fichiers n'ont pas été ajoutés :\n") + problems.join(QLatin1Char('\n')));
+    auto thumbnails = std::make_shared<std::vector<Thumbnail>>();
+    auto problems = std::make_shared<QStringList>();
+    runInBackground(
+        QStringLiteral("Lecture des photographies…"),
+        [paths, thumbnails, problems](const Progress& progress) -> std::string {
+            QtPictureCodec codec;
+            for (const QString& path : paths) {
+                Photograph thumbnail = readPhotograph(pathOf(path), codec, thumbnailSize.width(), thumbnailSize.height());
+                if (thumbnail.error.empty())
+                    thumbnails->push_back({path, toImage(thumbnail.pixels)});
+                else
+                    *problems << textOf(thumbnail.error);
+                if (!progress(static_cast<int>(thumbnails->size()) + static_cast<int>(problems->size()),
+                              static_cast<int>(paths.size())))
+                    break;
+            }
+            return {};
+        },
+        [this, thumbnails, problems] {
+            for (const Thumbnail& thumbnail : *thumbnails) {
+                const QFileInfo file(thumbnail.path);
+                const int row = photographs_->rowCount();
+                photographs_->insertRow(row);
+                auto* item = new QTableWidgetItem(QIcon(QPixmap::fromImage(thumbnail.image)), file.fileName());
+                item->setData(Qt::UserRole, file.absoluteFilePath());
+                item->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+                photographs_->setItem(row, photographColumn, item);
+                auto* side = new QComboBox;
+                side->addItems({textOf(sideWord(Side::left)), textOf(sideWord(Side::right))});
+                photographs_->setCellWidget(row, sideColumn, side);
+                auto* set = new QComboBox;
+                for (const PatientSet& patientSet : patientSets())
+                    set->addItem(setTitle(patientSet));
+                // A new photograph goes to the set of the one before it.
+                if (row > 0)
+                    set->setCurrentIndex(static_cast<QComboBox*>(photographs_->cellWidget(row - 1, setColumn))->currentIndex());
+                photographs_->setCellWidget(row, setColumn, set);
+            }
+            if (!problems->isEmpty())
+                warn(QStringLiteral("Ces fichiers n'ont pas été ajoutés :\n") + problems->join(QLatin1Char('\n')));
+        });
 }
 
 void PatientWindow::writeSets()
@@ -198,7 +313,7 @@ void PatientWindow::writeSets()
         const auto* side = static_cast<QComboBox*>(photographs_->cellWidget(row, sideColumn));
         const auto* set = static_cast<QComboBox*>(photographs_->cellWidget(row, setColumn));
         const auto index = static_cast<std::size_t>(set->currentIndex());
-        chosen[index].push_back({photographs_->item(row, photographColumn)->data(Qt::UserRole).toString(),
+        chosen[index].push_back({pathOf(photographs_->item(row, photographColumn)->data(Qt::UserRole).toString()),
                                  side->currentIndex() == 0 ? Side::left : Side::right});
         names[index].push_back(photographs_->item(row, photographColumn)->text().toStdString());
     }
@@ -210,19 +325,18 @@ void PatientWindow::writeSets()
             continue;
         const PatientSet& set = patientSets()[i];
         if (const std::string problem = photographCountProblem(chosen[i].size()); !problem.empty()) {
-            warn(setTitle(set) + QStringLiteral(" : ") + QString::fromStdString(problem));
+            warn(setTitle(set) + QStringLiteral(" : ") + textOf(problem));
             return;
         }
         std::vector<Side> sides;
         for (const PhotographChoice& choice : chosen[i])
             sides.push_back(choice.side);
         summary += QStringLiteral("%1 : %2 photographie(s).\n").arg(setTitle(set)).arg(chosen[i].size());
-        summary += QString::fromStdString(fillNotice(names[i], sides));
-        const SetContent content = setContent(discFolder_, set.name);
+        summary += textOf(fillNotice(names[i], sides));
+        const SetContent content = inspectSet(pathOf(discFolder_), set.name);
         if (!content.empty()) {
             replacing = true;
-            summary += QStringLiteral("  Ce jeu n'est pas vide (%1) : son contenu sera remplacé.\n")
-                           .arg(QString::fromStdString(describeSet(content)));
+            summary += QStringLiteral("  Ce jeu n'est pas vide (%1) : son contenu sera remplacé.\n").arg(textOf(describeSet(content)));
         }
         summary += QLatin1Char('\n');
     }
@@ -241,28 +355,63 @@ void PatientWindow::writeSets()
     if (question.exec() != QMessageBox::Yes)
         return;
 
-    QStringList written;
-    for (std::size_t i = 0; i < patientSetCount; ++i) {
-        if (chosen[i].empty())
-            continue;
-        const QString name = QString::fromStdString(patientSets()[i].name);
-        if (!succeeds([&] { return writePatientSet(discFolder_, name, chosen[i]); }))
-            break;
-        written << name;
-    }
-    showSets();
-    if (!written.isEmpty())
-        status_->setText(QStringLiteral("Jeux écrits : %1.").arg(written.join(QStringLiteral(", "))));
+    // The clinician said yes to replacing: the sets are replaced as they are then.
+    auto written = std::make_shared<QStringList>();
+    runInBackground(
+        QStringLiteral("Écriture des jeux…"),
+        [disc = pathOf(discFolder_), chosen, written](const Progress& progress) -> std::string {
+            QtPictureCodec codec;
+            int total = 0;
+            for (const auto& photographs : chosen)
+                total += photographs.empty() ? 0 : setFileSteps(photographs.size());
+            int before = 0;
+            for (std::size_t i = 0; i < patientSetCount; ++i) {
+                if (chosen[i].empty())
+                    continue;
+                const std::string& name = patientSets()[i].name;
+                const SetOutcome outcome = writePatientSet(disc, name, chosen[i], codec, true,
+                                                           [&](int done, int) { return progress(before + done, total); });
+                before += setFileSteps(chosen[i].size());
+                if (outcome.written)
+                    *written << textOf(name);
+                if (!outcome.message.empty())
+                    return outcome.message;
+            }
+            return {};
+        },
+        [this, written] {
+            showSets();
+            status_->setText(QStringLiteral("Jeux écrits : %1.").arg(written->join(QStringLiteral(", "))));
+        });
 }
 
 void PatientWindow::writeImage(const QString& imageFile)
 {
-    if (!succeeds([&] { return writeDiscImage(discFolder_, imageFile); }))
-        return;
-    status_->setText(QStringLiteral("Image écrite : %1. Gravez-la sur un CD, ou montez-la comme un CD.")
-                         .arg(QDir::toNativeSeparators(imageFile)));
+    runInBackground(
+        QStringLiteral("Écriture de l'image…"),
+        [disc = pathOf(discFolder_), image = pathOf(imageFile)](const Progress&) {
+            return writeDiscImage(disc, image, [](const fs::path& folder, const fs::path& file) {
+                return discwriter::makeDiscImage(folder, file, "TAVREL_PATIENT", discwriter::Access::ownerOnly);
+            });
+        },
+        [this, imageFile] {
+            status_->setText(QStringLiteral("Image écrite : %1. Gravez-la sur un CD, ou montez-la comme un CD.")
+                                 .arg(QDir::toNativeSeparators(imageFile)));
+        });
 }
 
+void PatientWindow::copyToStick(const QString& stickRoot)
+{
+    runInBackground(
+        QStringLiteral("Copie du disque sur la clé…"),
+        [disc = pathOf(discFolder_), stick = pathOf(stickRoot)](const Progress& progress) {
+            return copyDiscToStick(disc, stick, progress);
+        },
+        [this, stickRoot] {
+            status_->setText(QStringLiteral("Le disque a été copié sur la clé %1 : le programme la trouvera comme un CD.")
+                                 .arg(QDir::toNativeSeparators(stickRoot)));
+        });
+}
 void PatientWindow::dragEnterEvent(QDragEnterEvent* event)
 {
     if (!localFiles(event->mimeData()).isEmpty())
@@ -284,7 +433,7 @@ void PatientWindow::chooseDiscFolder()
 
 void PatientWindow::chooseNewDiscFolder()
 {
-    const std::vector<SourceDisc> discs = sourceDiscs();
+    const std::vector<SourceDisc> discs = sourceDiscs(demoFolders());
     if (discs.empty()) {
         warn(QStringLiteral("Aucun disque d'images trouvé : mettez le disque dans le lecteur, attendez qu'il "
                             "apparaisse, puis recommencez."));
@@ -292,7 +441,7 @@ void PatientWindow::chooseNewDiscFolder()
     }
     QStringList names;
     for (const SourceDisc& disc : discs)
-        names << disc.name;
+        names << textOf(disc.name);
     bool chosen = true;
     const QString name = names.size() == 1 ? names.front()
                                            : QInputDialog::getItem(this, title, QStringLiteral("Copier quel disque ?"),
@@ -307,15 +456,16 @@ void PatientWindow::chooseNewDiscFolder()
     QString target = parent;
     for (int n = 1; !QDir(target).isEmpty(); ++n)
         target = QDir(parent).filePath(QStringLiteral("Disque du patient") + (n > 1 ? QStringLiteral(" %1").arg(n) : QString()));
-    makeNewDiscFolder(discs[static_cast<std::size_t>(names.indexOf(name))].folder, target);
+    makeNewDiscFolder(QFile::decodeName(discs[static_cast<std::size_t>(names.indexOf(name))].folder.c_str()), target);
 }
 
 void PatientWindow::choosePhotographs()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
         this, QStringLiteral("Photographies du patient"), QDir::homePath(),
-        QStringLiteral("Photographies (%1)").arg(photographPatterns().join(QLatin1Char(' '))));
-    addPhotographs(files);
+        QStringLiteral("Photographies (*.jpg *.jpeg *.png *.heic *.JPG *.JPEG *.PNG *.HEIC)"));
+    if (!files.isEmpty())
+        addPhotographs(files);
 }
 
 void PatientWindow::chooseImageFile()
@@ -340,22 +490,38 @@ void PatientWindow::removeSelectedPhotographs()
         photographs_->removeRow(row);
 }
 
+void PatientWindow::chooseStick()
+{
+    // The removable drives the system knows; else the folder where the
+    // desktop mounts them, for the clinician to pick the stick.
+    QStringList names;
+    std::vector<Stick> sticks = removableDrives();
+    for (const Stick& stick : sticks)
+        names << textOf(stick.name + " (" + toUtf8(stick.root) + ")");
+    QString root;
+    if (!sticks.empty()) {
+        bool chosen = true;
+        const QString name = names.size() == 1 ? names.front()
+                                               : QInputDialog::getItem(this, title, QStringLiteral("Copier sur quelle clé ?"),
+                                                                       names, 0, false, &chosen);
+        if (!chosen)
+            return;
+        root = QFile::decodeName(sticks[static_cast<std::size_t>(names.indexOf(name))].root.c_str());
+    } else {
+        const QString media = QDir(QStringLiteral("/media")).exists(qEnvironmentVariable("USER"))
+                                  ? QStringLiteral("/media/") + qEnvironmentVariable("USER")
+                                  : QDir::homePath();
+        root = QFileDialog::getExistingDirectory(this, QStringLiteral("La clé USB où copier le disque"), media);
+        if (root.isEmpty())
+            return;
+    }
+    copyToStick(root);
+}
+
 void PatientWindow::showSets()
 {
     for (std::size_t i = 0; i < patientSetCount; ++i)
-        setLabels_[i]->setText(QString::fromStdString(describeSet(setContent(discFolder_, patientSets()[i].name))));
-}
-
-bool PatientWindow::succeeds(const std::function<QString()>& work)
-{
-    QString error;
-    {
-        const BusyCursor busy;
-        error = work();
-    }
-    if (!error.isEmpty())
-        warn(error);
-    return error.isEmpty();
+        setLabels_[i]->setText(textOf(describeSet(inspectSet(pathOf(discFolder_), patientSets()[i].name))));
 }
 
 void PatientWindow::warn(const QString& text)
