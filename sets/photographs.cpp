@@ -3,6 +3,7 @@
 #include "disc/picture_file.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <map>
 
@@ -37,6 +38,48 @@ Pixels mirrored(const Pixels& picture)
         std::reverse(row, row + picture.width);
     }
     return flipped;
+}
+
+int exifOrientation(std::span<const std::byte> file)
+{
+    const auto at = [&](std::size_t i) { return std::to_integer<unsigned>(file[i]); };
+    if (file.size() < 4 || at(0) != 0xFF || at(1) != 0xD8)
+        return 1;
+    // The segments before the first scan, one after the other.
+    for (std::size_t pos = 2; pos + 4 <= file.size() && at(pos) == 0xFF;) {
+        const unsigned marker = at(pos + 1);
+        const std::size_t length = at(pos + 2) << 8 | at(pos + 3);
+        if (marker == 0xDA || marker == 0xD9 || length < 2 || pos + 2 + length > file.size())
+            return 1;
+        const std::size_t body = pos + 4;
+        const std::size_t end = pos + 2 + length;
+        if (marker == 0xE1 && length >= 16 && std::memcmp(file.data() + body, "Exif\0\0", 6) == 0) {
+            // A TIFF header: byte order, 42, the first directory's offset.
+            const std::size_t tiff = body + 6;
+            const bool big = at(tiff) == 'M';
+            const auto read16 = [&](std::size_t i) { return big ? at(i) << 8 | at(i + 1) : at(i) | at(i + 1) << 8; };
+            const auto read32 = [&](std::size_t i) {
+                return big ? std::uint32_t{at(i)} << 24 | at(i + 1) << 16 | at(i + 2) << 8 | at(i + 3)
+                           : at(i) | at(i + 1) << 8 | at(i + 2) << 16 | std::uint32_t{at(i + 3)} << 24;
+            };
+            const std::size_t directory = tiff + read32(tiff + 4);
+            if (directory < tiff + 8 || directory + 2 > end)
+                return 1;
+            const unsigned entries = read16(directory);
+            for (unsigned i = 0; i < entries; ++i) {
+                const std::size_t entry = directory + 2 + 12 * static_cast<std::size_t>(i);
+                if (entry + 12 > end)
+                    return 1;
+                if (read16(entry) == 0x0112) {
+                    const unsigned value = read16(entry + 8);
+                    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+                }
+            }
+            return 1;
+        }
+        pos = end;
+    }
+    return 1;
 }
 
 bool withinPictureCaps(int width, int height)

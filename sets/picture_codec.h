@@ -49,6 +49,10 @@ public:
     virtual std::optional<std::vector<std::byte>> encodeJpeg(const Pixels& picture, int quality) = 0;
 };
 
+// The EXIF orientation a JPEG file records (1 to 8, as phones write it in
+// their APP1 segment); 1, upright, when it records none.
+int exifOrientation(std::span<const std::byte> file);
+
 // Whether a photograph of that stored size may be decoded: the program's own
 // picture caps, not a decoder's.
 bool withinPictureCaps(int width, int height);
