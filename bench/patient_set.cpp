@@ -1,6 +1,7 @@
 #include "patient_set.h"
 
-#include "patient_disc.h"
+#include "patient/patient_disc.h"
+#include "sets/qt_picture_codec.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,17 +18,19 @@ std::vector<double> measurePatientSet(const QString& photographs, const QString&
         throw std::runtime_error("cannot make a disc folder in " + work.toStdString());
     std::vector<patient::PhotographChoice> choices;
     for (int n = 1; n <= patient::pairsPerSet; ++n)
-        choices.push_back({QDir(photographs).filePath(QStringLiteral("PatientDGfacile/%1.jpg").arg(n)),
+        choices.push_back({QFile::encodeName(QDir(photographs).filePath(QStringLiteral("PatientDGfacile/%1.jpg").arg(n))).toStdString(),
                            n % 2 == 0 ? patient::Side::right : patient::Side::left});
+    patient::QtPictureCodec codec;
 
     std::vector<double> times;
     for (int run = 0; run <= runs; ++run) {
         QElapsedTimer clock;
         clock.start();
-        const QString error = patient::writePatientSet(disc.path(), QStringLiteral("PatientDGfacile"), choices);
+        const patient::SetOutcome outcome = patient::writePatientSet(
+            QFile::encodeName(disc.path()).toStdString(), "PatientDGfacile", choices, codec, true);
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        if (!error.isEmpty())
-            throw std::runtime_error(error.toStdString());
+        if (!outcome.written)
+            throw std::runtime_error(outcome.message);
         if (run > 0)
             times.push_back(ms);
     }

@@ -321,7 +321,14 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
     ASSERT_EQ(writeSet(photographs({Qt::red}, QSize(800, 600), "ancienne")).status, 0);
     std::vector<QColor> colours(10, Qt::blue);
     const QStringList fresh = photographs(colours, QSize(2400, 1800), "nouvelle");
-    const QString working = str(disc / ".tavrel-new-PatientDGfacile");
+    // The new set's working folder, whatever its run's own suffix.
+    const auto writing = [&] {
+        for (const auto& entry : fs::directory_iterator(disc)) {
+            if (entry.path().filename().string().starts_with(".tavrel-new-PatientDGfacile"))
+                return true;
+        }
+        return false;
+    };
 
     int killedWhileWriting = 0;
     // Writing takes some 150 ms here: kills fall while the pictures are
@@ -336,7 +343,7 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
         // Wait until it writes the new set beside the old one, then kill it.
         QElapsedTimer waited;
         waited.start();
-        while (!QFile::exists(working) && tool.state() == QProcess::Running && waited.elapsed() < 60000)
+        while (!writing() && tool.state() == QProcess::Running && waited.elapsed() < 60000)
             QThread::usleep(100);
         QThread::msleep(static_cast<unsigned long>(delayMs));
         if (tool.state() == QProcess::Running) {

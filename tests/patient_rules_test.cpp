@@ -2,8 +2,8 @@
 // which picture number, filling with fewer than ten, the set names, what a
 // set folder holds, and the command line of tavrel-patient.
 
-#include "command_line.h"
-#include "patient_sets.h"
+#include "patient/command_line.h"
+#include "sets/patient_sets.h"
 
 #include "support/temp_folder.h"
 

@@ -3,8 +3,8 @@
 // sets written after the question, a filled set never replaced without it,
 // a new disc folder copied from a disc, and the image.
 
-#include "patient_disc.h"
-#include "patient_window.h"
+#include "patient/patient_disc.h"
+#include "patient/qt/patient_window.h"
 
 #include "support/modal_responder.h"
 
@@ -52,7 +52,19 @@ protected:
     QComboBox& combo(int row, int column) { return *static_cast<QComboBox*>(table().cellWidget(row, column)); }
     QString setState(const char* set) { return window.findChild<QLabel*>(QLatin1String(set))->text(); }
     QString picture(const char* set, int number) { return disc.filePath(QStringLiteral("%1/%2.jpg").arg(set).arg(number)); }
-    void clickWrite() { QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("writeSets")), Qt::LeftButton); }
+    void clickWrite()
+    {
+        QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("writeSets")), Qt::LeftButton);
+        waitIdle();
+    }
+    // Reading and writing run beside the window; what follows them shows
+    // once they end.
+    void waitIdle() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window.busy(); }, 60000)); }
+    void add(const QStringList& paths)
+    {
+        window.addPhotographs(paths);
+        waitIdle();
+    }
 
     // Answers the next box with the button, after checking its text.
     void answer(QMessageBox::StandardButton button, std::function<void(const QString&)> check)
@@ -85,7 +97,7 @@ TEST_F(PatientWindowTest, AddsAndDropsPhotographsSetsTheirSidesAndSetsAndWritesT
     answer(QMessageBox::Ok, [](const QString& message) {
         EXPECT_TRUE(message.contains(QStringLiteral("« notes.jpg » n'est pas une image"))) << message.toStdString();
     });
-    window.addPhotographs({photograph(photos, QStringLiteral("rouge.jpg"), Qt::red),
+    add({photograph(photos, QStringLiteral("rouge.jpg"), Qt::red),
                            photograph(photos, QStringLiteral("bleu.jpg"), Qt::blue), text.fileName()});
     EXPECT_EQ(responder.answeredCount(), 1);
     ASSERT_EQ(table().rowCount(), 2);
@@ -100,6 +112,7 @@ TEST_F(PatientWindowTest, AddsAndDropsPhotographsSetsTheirSidesAndSetsAndWritesT
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&window, &drop);
+    waitIdle();
     ASSERT_EQ(table().rowCount(), 3);
 
     // The blue photograph shows a right hand; the green one goes to the last set.
@@ -136,7 +149,7 @@ TEST_F(PatientWindowTest, AddsAndDropsPhotographsSetsTheirSidesAndSetsAndWritesT
 TEST_F(PatientWindowTest, NeverReplacesAFilledSetWithoutAskingAndRefusesMoreThanTenPhotographs)
 {
     window.openDiscFolder(disc.path());
-    window.addPhotographs({photograph(photos, QStringLiteral("rouge.jpg"), Qt::red)});
+    add({photograph(photos, QStringLiteral("rouge.jpg"), Qt::red)});
     answer(QMessageBox::Yes, [](const QString&) {});
     clickWrite();
     const QByteArray before = [&] {
@@ -146,7 +159,7 @@ TEST_F(PatientWindowTest, NeverReplacesAFilledSetWithoutAskingAndRefusesMoreThan
     }();
 
     table().removeRow(0);
-    window.addPhotographs({photograph(photos, QStringLiteral("bleu.jpg"), Qt::blue)});
+    add({photograph(photos, QStringLiteral("bleu.jpg"), Qt::blue)});
     answer(QMessageBox::No, [&](const QString& question) {
         EXPECT_TRUE(question.contains(QStringLiteral("Ce jeu n'est pas vide (rempli, 20 images) : son contenu sera remplacé.")))
             << question.toStdString();
@@ -162,7 +175,7 @@ TEST_F(PatientWindowTest, NeverReplacesAFilledSetWithoutAskingAndRefusesMoreThan
     QStringList eleven;
     for (int i = 0; i < 11; ++i)
         eleven << photograph(photos, QStringLiteral("p%1.jpg").arg(i), QColor::fromHsv(i * 30, 200, 200));
-    window.addPhotographs(eleven);
+    add(eleven);
     for (int row = 0; row < table().rowCount(); ++row)
         combo(row, 2).setCurrentIndex(1);
     answer(QMessageBox::Ok, [](const QString& warning) {
@@ -177,9 +190,9 @@ TEST_F(PatientWindowTest, NeverReplacesAFilledSetWithoutAskingAndRefusesMoreThan
 TEST_F(PatientWindowTest, MakesANewDiscFolderFromADiscAndItsImage)
 {
     // The build's demo disc is offered as a disc to copy.
-    const auto discs = patient::sourceDiscs();
+    const auto discs = patient::sourceDiscs({"/nowhere", DEMO_DISC_DIR});
     EXPECT_TRUE(std::any_of(discs.begin(), discs.end(), [](const patient::SourceDisc& disc) {
-        return disc.folder == QStringLiteral(DEMO_DISC_DIR) && disc.name.startsWith(QStringLiteral("Disque de démonstration"));
+        return disc.folder == DEMO_DISC_DIR && disc.name.starts_with("Disque de démonstration");
     }));
 
     answer(QMessageBox::Ok, [](const QString& warning) {
@@ -194,6 +207,7 @@ TEST_F(PatientWindowTest, MakesANewDiscFolderFromADiscAndItsImage)
     QTemporaryDir place;
     const QString target = place.filePath(QStringLiteral("Disque de Mme L"));
     window.makeNewDiscFolder(disc.path(), target);
+    waitIdle();
     EXPECT_EQ(window.discFolder(), target);
     EXPECT_TRUE(QFile::exists(target + QStringLiteral("/mainDG/7.jpg")));
     EXPECT_EQ(QFile::permissions(target + QStringLiteral("/bravo.bmp")) & 0x7077, ownerOnly());
@@ -204,10 +218,12 @@ TEST_F(PatientWindowTest, MakesANewDiscFolderFromADiscAndItsImage)
         EXPECT_TRUE(warning.contains(QStringLiteral("n'est pas vide"))) << warning.toStdString();
     });
     window.makeNewDiscFolder(disc.path(), target);
+    waitIdle();
     EXPECT_TRUE(responder.allAnswered());
 
     const QString image = place.filePath(QStringLiteral("patient.iso"));
     window.writeImage(image);
+    waitIdle();
     EXPECT_GT(QFileInfo(image).size(), 0);
     EXPECT_EQ(QFile::permissions(image) & 0x7077, ownerOnly());
 }

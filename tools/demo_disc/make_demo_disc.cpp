@@ -6,9 +6,12 @@
 
 #include "mark.h"
 #include "pictures.h"
-#include "set_writer.h"
+#include "sets/qt_picture_codec.h"
+#include "sets/photographs.h"
+#include "sets/set_writer.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -43,12 +46,21 @@ int main(int argc, char** argv)
             }
             continue;
         }
-        std::vector<QImage> pictures;
-        for (int number = 1; number <= discwriter::picturesPerSet; ++number)
-            pictures.push_back(demo::demoPicture(set, number));
-        if (const auto error = discwriter::writeSet(disc.path(), name, pictures, discwriter::Access::usual)) {
-            std::fprintf(stderr, "make_demo_disc: cannot write %s: %s\n", qPrintable(error->path),
-                         qPrintable(error->detail));
+        // Stored as the patient's sets are.
+        patient::QtPictureCodec codec;
+        std::vector<std::vector<std::byte>> pictures;
+        for (int number = 1; number <= discwriter::picturesPerSet; ++number) {
+            auto jpeg = codec.encodeJpeg(patient::fromImage(demo::demoPicture(set, number)), patient::setJpegQuality);
+            if (!jpeg) {
+                std::fprintf(stderr, "make_demo_disc: cannot encode picture %d of %s\n", number, qPrintable(name));
+                return 1;
+            }
+            pictures.push_back(std::move(*jpeg));
+        }
+        if (const auto error = discwriter::writeSet(QFile::encodeName(disc.path()).toStdString(), name.toStdString(),
+                                                    pictures, discwriter::Access::usual)) {
+            std::fprintf(stderr, "make_demo_disc: cannot write %s: %s\n", error->path.c_str(),
+                         error->cause.message().c_str());
             return 1;
         }
     }

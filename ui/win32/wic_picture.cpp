@@ -1,5 +1,7 @@
 #include "ui/win32/wic_picture.h"
 
+#include "disc/picture_file.h"
+
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <objidl.h>
@@ -138,14 +140,44 @@ PictureArea shownSize(int width, int height, PictureArea area)
     return {static_cast<int>((static_cast<long long>(width) * area.height + height / 2) / height), area.height};
 }
 
-std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
-                                                       const StopCheck& stop)
+namespace {
+
+// What turns a picture stored with an EXIF orientation upright: WIC turns
+// clockwise first, then flips.
+WICBitmapTransformOptions uprightTransform(int orientation)
 {
+    switch (orientation) {
+    case 2:
+        return WICBitmapTransformFlipHorizontal;
+    case 3:
+        return WICBitmapTransformRotate180;
+    case 4:
+        return WICBitmapTransformFlipVertical;
+    case 5:
+        return static_cast<WICBitmapTransformOptions>(WICBitmapTransformRotate90 | WICBitmapTransformFlipHorizontal);
+    case 6:
+        return WICBitmapTransformRotate90;
+    case 7:
+        return static_cast<WICBitmapTransformOptions>(WICBitmapTransformRotate270 | WICBitmapTransformFlipHorizontal);
+    case 8:
+        return WICBitmapTransformRotate270;
+    default:
+        return WICBitmapTransformRotate0;
+    }
+}
+
+// Decodes the picture reduced to fit the area once turned, and turns it:
+// reduced first, so that only the small picture is turned.
+void decodeInto(std::span<const std::byte> file, PictureArea area, const StopCheck& stop, int orientation,
+                bool capped, WicPhotograph& result)
+{
+    using Outcome = WicPhotograph::Outcome;
+    result.outcome = Outcome::notPicture;
     if (!comReady())
-        return nullptr;
+        return;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
-        return nullptr;
+        return;
     ComPtr<IStream> stream;
     stream.Attach(new StoppableStream(file, stop));
     ComPtr<IWICBitmapDecoder> decoder;
@@ -153,11 +185,24 @@ std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte
     UINT width = 0;
     UINT height = 0;
     if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)))
-        return nullptr;
-    const PictureArea shown = shownSize(static_cast<int>(width), static_cast<int>(height), area);
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
+        return;
+    result.storedWidth = static_cast<int>(width);
+    result.storedHeight = static_cast<int>(height);
+    if (capped && (width > static_cast<UINT>(largestPictureSide) || height > static_cast<UINT>(largestPictureSide) ||
+                   static_cast<std::int64_t>(width) * height > mostPicturePixels)) {
+        result.outcome = Outcome::tooLarge;
+        return;
+    }
+    result.outcome = Outcome::damaged;
+    const WICBitmapTransformOptions transform = uprightTransform(orientation);
+    // Orientations 5 to 8 lie on their side.
+    const bool turned = orientation >= 5 && orientation <= 8;
+    const PictureArea upright = shownSize(static_cast<int>(turned ? height : width), static_cast<int>(turned ? width : height),
+                                          area);
+    const PictureArea shown = turned ? PictureArea{upright.height, upright.width} : upright;
     if (shown.width == 0 || stop())
-        return nullptr;
+        return;
 
     // Every format the decoders give becomes 32-bit BGR first, which the
     // scaler and the screen both take as it stands.
@@ -165,28 +210,57 @@ std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte
     if (FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)))
-        return nullptr;
+        return;
     ComPtr<IWICBitmapSource> source = converter;
     if (shown.width != static_cast<int>(width) || shown.height != static_cast<int>(height)) {
         ComPtr<IWICBitmapScaler> scaler;
         if (FAILED(factory->CreateBitmapScaler(&scaler)) ||
             FAILED(scaler->Initialize(converter.Get(), static_cast<UINT>(shown.width),
                                       static_cast<UINT>(shown.height), WICBitmapInterpolationModeFant)))
-            return nullptr;
+            return;
         source = scaler;
     }
-
-    auto picture = std::make_shared<WicPicture>();
-    picture->width = shown.width;
-    picture->height = shown.height;
-    picture->pixels.resize(static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height));
-    const UINT stride = static_cast<UINT>(shown.width) * 4;
-    for (UINT top = 0; top < static_cast<UINT>(shown.height); top += bandRows) {
-        const UINT rows = std::min(bandRows, static_cast<UINT>(shown.height) - top);
-        const WICRect band{0, static_cast<INT>(top), shown.width, static_cast<INT>(rows)};
-        auto* into = reinterpret_cast<BYTE*>(picture->pixels.data() + static_cast<std::size_t>(top) * shown.width);
-        if (stop() || FAILED(source->CopyPixels(&band, stride, stride * rows, into)))
-            return nullptr;
+    if (transform != WICBitmapTransformRotate0) {
+        // The turn needs the whole reduced picture: it is made once, in memory.
+        ComPtr<IWICBitmap> reduced;
+        ComPtr<IWICBitmapFlipRotator> rotator;
+        if (FAILED(factory->CreateBitmapFromSource(source.Get(), WICBitmapCacheOnLoad, &reduced)) ||
+            FAILED(factory->CreateBitmapFlipRotator(&rotator)) || FAILED(rotator->Initialize(reduced.Get(), transform)))
+            return;
+        source = rotator;
     }
-    return picture;
+
+    WicPicture& picture = result.picture;
+    picture.width = upright.width;
+    picture.height = upright.height;
+    picture.pixels.resize(static_cast<std::size_t>(upright.width) * static_cast<std::size_t>(upright.height));
+    const UINT stride = static_cast<UINT>(upright.width) * 4;
+    for (UINT top = 0; top < static_cast<UINT>(upright.height); top += bandRows) {
+        const UINT rows = std::min(bandRows, static_cast<UINT>(upright.height) - top);
+        const WICRect band{0, static_cast<INT>(top), upright.width, static_cast<INT>(rows)};
+        auto* into = reinterpret_cast<BYTE*>(picture.pixels.data() + static_cast<std::size_t>(top) * upright.width);
+        if (stop() || FAILED(source->CopyPixels(&band, stride, stride * rows, into)))
+            return;
+    }
+    result.outcome = Outcome::decoded;
+}
+
+} // namespace
+
+std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
+                                                       const StopCheck& stop)
+{
+    WicPhotograph result;
+    decodeInto(file, area, stop, 1, false, result);
+    if (result.outcome != WicPhotograph::Outcome::decoded)
+        return nullptr;
+    return std::make_shared<WicPicture>(std::move(result.picture));
+}
+
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area, int orientation)
+{
+    WicPhotograph result;
+    const StopCheck never = [] { return false; };
+    decodeInto(file, area, never, orientation, true, result);
+    return result;
 }

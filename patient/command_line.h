@@ -4,10 +4,11 @@
 //   tavrel-patient --disc DOSSIER --set JEU [--side gauche|droite] [--remplacer] PHOTO... [--iso FICHIER]
 //   tavrel-patient --disc DOSSIER --iso FICHIER
 //   tavrel-patient --help
+//   tavrel-patient --version
 //
 // Without any argument the program opens its window instead.
 
-#include "patient_sets.h"
+#include "sets/patient_sets.h"
 
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ namespace patient {
 
 struct Request {
     bool help = false;
+    bool version = false;
     std::string discFolder;
     std::string setName; // empty: no set is written, only the image
     Side side = Side::left;
@@ -35,6 +37,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The French help that --help prints.
 std::string helpText();
+// What --version prints: the version and the licence, in French and English.
+std::string versionText();
 
 // Exit statuses.
 inline constexpr int exitSuccess = 0;

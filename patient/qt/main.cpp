@@ -2,18 +2,21 @@
 // photographs. With arguments it works from the command line (and needs no
 // display); without, it opens its window.
 
-#include "command.h"
-#include "patient_window.h"
+#include "patient/command.h"
+#include "patient/qt/patient_window.h"
+#include "sets/disc_image.h"
+#include "sets/qt_picture_codec.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLoggingCategory>
-#include <QTextStream>
 #include <QTranslator>
 
-#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
 
 int main(int argc, char* argv[])
 {
@@ -22,9 +25,14 @@ int main(int argc, char* argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     if (argc > 1) {
         QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
-        return patient::runCommandLine(QCoreApplication::arguments().mid(1), out, err);
+        // The arguments as the system gives them: file names are bytes here.
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        patient::QtPictureCodec codec;
+        return patient::runCommandLine(arguments, std::cout, std::cerr, codec,
+                                       [](const std::filesystem::path& disc, const std::filesystem::path& image) {
+                                           return discwriter::makeDiscImage(disc, image, "TAVREL_PATIENT",
+                                                                            discwriter::Access::ownerOnly);
+                                       });
     }
     QApplication app(argc, argv);
     // Qt's own dialogs (files, buttons) in French where its translations are

@@ -1,11 +1,11 @@
 #pragma once
 // The ISO 9660 image of a disc folder, to burn to a CD or to mount as one.
 
-#include "set_writer.h"
+#include "sets/set_writer.h"
 
-#include <QString>
-
+#include <filesystem>
 #include <optional>
+#include <string>
 
 namespace discwriter {
 
@@ -17,7 +17,7 @@ namespace discwriter {
 // file itself gets the given access. It is written under a temporary name
 // and renamed into place once complete, so that a failure leaves an earlier
 // image as it was.
-std::optional<WriteError> makeDiscImage(const QString& discFolder, const QString& imageFile, const QString& volumeId,
-                                        Access access);
+std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder, const std::filesystem::path& imageFile,
+                                        const std::string& volumeId, Access access);
 
 } // namespace discwriter

@@ -1,7 +1,6 @@
-#include "disc_image.h"
+#include "sets/disc_image.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSaveFile>
 
 // The library declares its burn_source itself when libburn is not used.
@@ -11,6 +10,7 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <unistd.h>
 
 namespace discwriter {
 namespace {
@@ -57,29 +57,43 @@ struct SourceRelease {
     }
 };
 
-WriteError libraryError(const QString& path, int code)
+// The library's own codes tell nothing the clinician can act on: what failed
+// is named, with the system's reason when there is one.
+WriteError libraryError(const std::filesystem::path& path, [[maybe_unused]] int code)
 {
-    return {WriteError::Kind::failed, path, QString::fromLocal8Bit(iso_error_to_msg(code))};
+    return {WriteError::Kind::failed, path, {}};
+}
+
+// Why the image file could not be written: a full disc is reported by Qt as
+// a resource error; a refusal to open is asked of the system again.
+WriteError fileError(const QFileDevice& file, const std::filesystem::path& path)
+{
+    if (file.error() == QFileDevice::ResourceError)
+        return {WriteError::Kind::failed, path, std::make_error_code(std::errc::no_space_on_device)};
+    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+    if (::access(folder.c_str(), W_OK) != 0)
+        return {WriteError::Kind::failed, path, {errno, std::generic_category()}};
+    return {WriteError::Kind::failed, path, std::make_error_code(std::errc::io_error)};
 }
 
 } // namespace
 
-std::optional<WriteError> makeDiscImage(const QString& discFolder, const QString& imageFile, const QString& volumeId,
-                                        Access access)
+std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder, const std::filesystem::path& imageFile,
+                                        const std::string& volumeId, Access access)
 {
     const Library library;
     if (!library.ready())
-        return WriteError{WriteError::Kind::failed, imageFile, QStringLiteral("libisofs")};
+        return WriteError{WriteError::Kind::failed, imageFile, {}};
 
     IsoImage* rawImage = nullptr;
-    int status = iso_image_new(volumeId.toLatin1().constData(), &rawImage);
+    int status = iso_image_new(volumeId.c_str(), &rawImage);
     if (status < 0)
         return libraryError(imageFile, status);
     const std::unique_ptr<IsoImage, ImageRelease> image(rawImage);
     // replaceFolder's working entries, and anything else hidden, stay out.
     iso_tree_set_ignore_hidden(image.get(), 1);
-    const QByteArray folder = QFile::encodeName(QFileInfo(discFolder).absoluteFilePath());
-    status = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), folder.constData());
+    const std::filesystem::path folder = std::filesystem::absolute(discFolder);
+    status = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), folder.c_str());
     if (status < 0)
         return libraryError(discFolder, status);
 
@@ -95,7 +109,7 @@ std::optional<WriteError> makeDiscImage(const QString& discFolder, const QString
         return libraryError(imageFile, status);
     const std::unique_ptr<burn_source, SourceRelease> source(rawSource);
 
-    QSaveFile file(imageFile);
+    QSaveFile file(QFile::decodeName(imageFile.c_str()));
     if (!file.open(QIODevice::WriteOnly) ||
         (access == Access::ownerOnly && !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))) {
         source->cancel(source.get());

@@ -1,4 +1,4 @@
-#include "patient_sets.h"
+#include "sets/patient_sets.h"
 
 #include "disc/layout.h"
 

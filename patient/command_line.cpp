@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "patient/command_line.h"
 
 #include <map>
 
@@ -43,6 +43,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
             request.help = true;
             continue;
         }
+        if (argument == "--version") {
+            request.version = true;
+            continue;
+        }
         if (argument == "--remplacer" || argument == "--replace") {
             request.replace = true;
             continue;
@@ -62,7 +66,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
         if (value->empty())
             return failure("il manque la valeur de " + option + ".");
     }
-    if (request.help)
+    if (request.help || request.version)
         return {request, {}};
 
     if (!sideText.empty()) {
@@ -120,6 +124,7 @@ std::string helpText()
         "                        un tel jeu n'est pas touché (--replace est accepté aussi)\n"
         "  --iso FICHIER         écrit aussi l'image ISO 9660 du dossier, à graver sur un CD\n"
         "  --help                affiche cette aide\n"
+        "  --version             affiche la version et la licence\n"
         "\n"
         "Le jeu est écrit d'abord à part, puis mis en place d'un seul coup : une interruption laisse\n"
         "l'ancien jeu ou le nouveau, jamais un mélange. Les jeux écrits et l'image ne sont lisibles\n"
@@ -129,6 +134,15 @@ std::string helpText()
         "dossier qui n'est pas une copie du disque, jeu déjà rempli sans --remplacer, place\n"
         "insuffisante...) ; 2 commande mal formée.\n";
     return text;
+}
+
+std::string versionText()
+{
+    return "tavrel-patient " TAVREL_VERSION "\n"
+           "Licence : GNU GPL version 3 ou ultérieure <https://www.gnu.org/licenses/gpl.html>.\n"
+           "License: GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl.html>.\n"
+           "Ce programme est un logiciel libre, fourni sans aucune garantie.\n"
+           "This is free software, with no warranty.\n";
 }
 
 } // namespace patient

@@ -1,0 +1,88 @@
+#pragma once
+// The patient's sets in a disc folder (a folder that holds a copy of the
+// image disc), and the disc folder itself: made from a disc, copied to a USB
+// stick. Shared by both tavrel-patient programs and their command line, with
+// no toolkit. Texts are French, in UTF-8; every function returns empty text
+// on success and the French reason otherwise. What is written in a disc
+// folder is readable by its owner only: the patient's photographs are health
+// data.
+
+#include "sets/photographs.h"
+#include "sets/set_writer.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace patient {
+
+// Paths as UTF-8 text, the program's own, on every system.
+std::filesystem::path fromUtf8(std::string_view text);
+std::string toUtf8(const std::filesystem::path& path);
+// « name » in full, as the messages show it.
+std::string quoted(const std::filesystem::path& path);
+
+// What a failed write means for the clinician: what is true now and what
+// they can do.
+std::string describe(const discwriter::WriteError& error);
+
+// Why the folder cannot take the patient's sets (it holds no copy of the
+// disc), or empty text.
+std::string discFolderProblem(const std::filesystem::path& folder);
+
+struct SetOutcome {
+    bool written = false; // the new set is in place
+    bool cancelled = false;
+    std::string message; // why it failed; or, when written, what is left to tidy
+};
+
+// Writes one of the four sets in one step. Without mayReplace a set that
+// holds anything is left as it is; that is checked under the set's lock.
+SetOutcome writePatientSet(const std::filesystem::path& discFolder, const std::string& setName,
+                           const std::vector<PhotographChoice>& photographs, PictureCodec& codec, bool mayReplace,
+                           const Progress& progress = {});
+
+// The refusal of a set that is not empty when it may not be replaced.
+std::string notEmptyMessage(const std::string& setName, const SetContent& content);
+
+// Makes the disc folder's ISO 9660 image, where the program can.
+using ImageMaker = std::function<std::optional<discwriter::WriteError>(const std::filesystem::path& discFolder,
+                                                                      const std::filesystem::path& imageFile)>;
+// Checks where the image goes (a new name or a regular file, outside the
+// disc folder), then makes it.
+std::string writeDiscImage(const std::filesystem::path& discFolder, const std::filesystem::path& imageFile,
+                           const ImageMaker& makeImage);
+
+// A disc to copy into a new disc folder.
+struct SourceDisc {
+    std::string name; // what the clinician reads
+    std::filesystem::path folder;
+};
+
+// The image discs in the machine's CD-ROM drives and on its removable
+// drives, then the demo disc in the first of the folders given that holds
+// one.
+std::vector<SourceDisc> sourceDiscs(const std::vector<std::filesystem::path>& demoFolders);
+
+// Copies the disc into the target folder, which must not exist or be empty.
+std::string copyDisc(const std::filesystem::path& sourceFolder, const std::filesystem::path& targetFolder,
+                     const Progress& progress = {});
+
+// A removable drive (a USB stick) to copy a disc folder to.
+struct Stick {
+    std::string name; // what the clinician reads
+    std::filesystem::path root;
+};
+std::vector<Stick> removableDrives();
+
+// Copies the disc folder's content to the root of a stick, so that the
+// program finds the stick as its disc: each folder of the disc put in place
+// in one step, bravo.bmp last. Whatever else the stick holds stays. Refused,
+// with nothing written, when the stick lacks room, cannot be written, or
+// holds under the disc's names something that is not a copy of a disc.
+std::string copyDiscToStick(const std::filesystem::path& discFolder, const std::filesystem::path& stickRoot,
+                            const Progress& progress = {});
+
+} // namespace patient

@@ -1,0 +1,200 @@
+#include "sets/photographs.h"
+
+#include "disc/picture_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+namespace fs = std::filesystem;
+
+namespace patient {
+namespace {
+
+std::string quoted(const fs::path& path)
+{
+    const std::u8string name = path.filename().u8string();
+    return "« " + std::string(name.begin(), name.end()) + " »";
+}
+
+Photograph refused(std::string text)
+{
+    return {{}, std::move(text)};
+}
+
+std::string sizeText(int width, int height)
+{
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
+} // namespace
+
+Pixels mirrored(const Pixels& picture)
+{
+    Pixels flipped = picture;
+    for (int y = 0; y < picture.height; ++y) {
+        auto row = flipped.data.begin() + static_cast<std::ptrdiff_t>(y) * picture.width;
+        std::reverse(row, row + picture.width);
+    }
+    return flipped;
+}
+
+int exifOrientation(std::span<const std::byte> file)
+{
+    const auto at = [&](std::size_t i) { return std::to_integer<unsigned>(file[i]); };
+    if (file.size() < 4 || at(0) != 0xFF || at(1) != 0xD8)
+        return 1;
+    // The segments before the first scan, one after the other.
+    for (std::size_t pos = 2; pos + 4 <= file.size() && at(pos) == 0xFF;) {
+        const unsigned marker = at(pos + 1);
+        const std::size_t length = at(pos + 2) << 8 | at(pos + 3);
+        if (marker == 0xDA || marker == 0xD9 || length < 2 || pos + 2 + length > file.size())
+            return 1;
+        const std::size_t body = pos + 4;
+        const std::size_t end = pos + 2 + length;
+        if (marker == 0xE1 && length >= 16 && std::memcmp(file.data() + body, "Exif\0\0", 6) == 0) {
+            // A TIFF header: byte order, 42, the first directory's offset.
+            const std::size_t tiff = body + 6;
+            const bool big = at(tiff) == 'M';
+            const auto read16 = [&](std::size_t i) { return big ? at(i) << 8 | at(i + 1) : at(i) | at(i + 1) << 8; };
+            const auto read32 = [&](std::size_t i) {
+                return big ? std::uint32_t{at(i)} << 24 | at(i + 1) << 16 | at(i + 2) << 8 | at(i + 3)
+                           : at(i) | at(i + 1) << 8 | at(i + 2) << 16 | std::uint32_t{at(i + 3)} << 24;
+            };
+            const std::size_t directory = tiff + read32(tiff + 4);
+            if (directory < tiff + 8 || directory + 2 > end)
+                return 1;
+            const unsigned entries = read16(directory);
+            for (unsigned i = 0; i < entries; ++i) {
+                const std::size_t entry = directory + 2 + 12 * static_cast<std::size_t>(i);
+                if (entry + 12 > end)
+                    return 1;
+                if (read16(entry) == 0x0112) {
+                    const unsigned value = read16(entry + 8);
+                    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
+                }
+            }
+            return 1;
+        }
+        pos = end;
+    }
+    return 1;
+}
+
+bool withinPictureCaps(int width, int height)
+{
+    return width > 0 && height > 0 && width <= largestPictureSide && height <= largestPictureSide &&
+           static_cast<std::int64_t>(width) * height <= mostPicturePixels;
+}
+
+PictureSize fittedSize(int width, int height, int mostWidth, int mostHeight)
+{
+    if (width <= mostWidth && height <= mostHeight)
+        return {width, height};
+    // The side that limits the reduction fills the area; the other follows,
+    // rounded, and never below one pixel.
+    const bool widthLimits = static_cast<long long>(width) * mostHeight >= static_cast<long long>(height) * mostWidth;
+    if (widthLimits)
+        return {mostWidth, std::max(1, static_cast<int>((static_cast<long long>(height) * mostWidth + width / 2) / width))};
+    return {std::max(1, static_cast<int>((static_cast<long long>(width) * mostHeight + height / 2) / height)), mostHeight};
+}
+
+Photograph readPhotograph(const fs::path& path, PictureCodec& codec, int mostWidth, int mostHeight)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status))
+        return refused(quoted(path) + " est introuvable.");
+    if (!fs::is_regular_file(status))
+        return refused(quoted(path) + " n'est pas un fichier.");
+    const auto size = fs::file_size(path, error);
+    if (error)
+        return refused(quoted(path) + " ne peut pas être lu : vérifiez que vous avez le droit de le lire.");
+    if (size > static_cast<std::uintmax_t>(largestPictureFile))
+        return refused(quoted(path) + " est trop gros pour une photographie (plus de 256 Mo).");
+    // Read whole, not mapped: a file cut short while it is decoded (a card
+    // pulled out) ends a read early, where a mapping would crash.
+    std::vector<std::byte> bytes(static_cast<std::size_t>(size));
+    std::ifstream file(path, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())) ||
+        file.peek() != std::ifstream::traits_type::eof())
+        return refused(quoted(path) + " ne peut pas être lu : vérifiez que vous avez le droit de le lire, et qu'il "
+                                      "ne change pas pendant la lecture.");
+
+    // A JPEG is checked as the program checks the disc's pictures: one cut
+    // short (half-copied from a phone) would come out grey where its data
+    // is missing, and one of thousands of scans keeps a decoder busy for
+    // minutes. PNG and HEIC go to their decoders.
+    const PictureFacts facts = examinePicture(bytes);
+    if (facts.format == PictureFormat::jpeg) {
+        if (!facts.complete)
+            return refused(quoted(path) + " est incomplète (la fin du fichier manque) : copiez de nouveau la "
+                                          "photographie depuis l'appareil.");
+        if (!withinPictureCaps(facts.width, facts.height))
+            return refused(quoted(path) + " est trop grande (" + sizeText(facts.width, facts.height) + ").");
+        if (facts.scans < 1 || facts.scans > mostJpegScans)
+            return refused(quoted(path) + " est une image JPEG abîmée ou d'une forme que ce programme refuse (" +
+                           std::to_string(facts.scans) + " passes) : enregistrez-la de nouveau depuis l'appareil.");
+    }
+
+    Decoded decoded = codec.decodeUpright(bytes, mostWidth, mostHeight);
+    switch (decoded.problem) {
+    case Decoded::Problem::none:
+        return {std::move(decoded.pixels), {}};
+    case Decoded::Problem::notPicture:
+        return refused(quoted(path) + " n'est pas une image que ce programme sait lire (JPEG ou PNG).");
+    case Decoded::Problem::tooLarge:
+        return refused(quoted(path) + " est trop grande (" + sizeText(decoded.storedWidth, decoded.storedHeight) + ").");
+    case Decoded::Problem::damaged:
+        break;
+    }
+    return refused(quoted(path) + " est abîmée : elle ne peut pas être lue jusqu'au bout.");
+}
+
+int setFileSteps(std::size_t photographs)
+{
+    return static_cast<int>(photographs) + picturesPerSet;
+}
+
+SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureCodec& codec, const Progress& progress)
+{
+    std::vector<Side> sides;
+    for (const PhotographChoice& choice : photographs)
+        sides.push_back(choice.side);
+    const auto plan = planSet(sides);
+    if (!plan)
+        return {{}, photographCountProblem(photographs.size())};
+    const int total = setFileSteps(photographs.size());
+    int done = 0;
+    const auto step = [&] { return !progress || progress(++done, total); };
+
+    std::vector<Pixels> upright;
+    for (const PhotographChoice& choice : photographs) {
+        Photograph photograph = readPhotograph(choice.path, codec);
+        if (!photograph.error.empty())
+            return {{}, photograph.error};
+        upright.push_back(std::move(photograph.pixels));
+        if (!step())
+            return {{}, {}, true};
+    }
+    // With fewer than ten photographs a picture comes back: encoded once.
+    std::map<std::pair<std::size_t, bool>, std::vector<std::byte>> encoded;
+    SetFiles set;
+    for (const PictureSource& source : *plan) {
+        auto found = encoded.find({source.photograph, source.mirrored});
+        if (found == encoded.end()) {
+            const Pixels& photograph = upright[source.photograph];
+            auto jpeg = codec.encodeJpeg(source.mirrored ? mirrored(photograph) : photograph, setJpegQuality);
+            if (!jpeg)
+                return {{}, "Une image du jeu n'a pas pu être enregistrée en JPEG."};
+            found = encoded.emplace(std::pair{source.photograph, source.mirrored}, std::move(*jpeg)).first;
+        }
+        set.jpegFiles.push_back(found->second);
+        if (!step())
+            return {{}, {}, true};
+    }
+    return set;
+}
+
+} // namespace patient
