@@ -258,10 +258,11 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
         const Summary peak = summarize({memory->peakMiB});
         table.add({n + ": peak resident (VmHWM)", "MiB", peak, Target{"max < 80", peak.max < 80}});
         table.add({n + ": resident, pictures 20 to 200", "MiB", summarize(memory->residentMiB), std::nullopt});
-        const double growth = 1024 * (memory->residentMiB.back() - memory->residentMiB.front());
-        table.add({n + ": resident at 200 - at 20", "KiB", summarize({growth}), Target{"<= 64", growth <= 64}});
-        const double heapGrowth = 1024 * (memory->heapInUseMiB.back() - memory->heapInUseMiB.front());
-        table.add({n + ": allocated at 200 - at 20", "KiB", summarize({heapGrowth}), std::nullopt});
+        const double growth = 1024 * growthOfLowest(memory->residentMiB, 20);
+        table.add({n + ": resident, lowest of 181-200 - of 20-39", "KiB", summarize({growth}),
+                   Target{"<= 64", growth <= 64}});
+        const double heapGrowth = 1024 * growthOfLowest(memory->heapInUseMiB, 20);
+        table.add({n + ": allocated, lowest of 181-200 - of 20-39", "KiB", summarize({heapGrowth}), std::nullopt});
     }
 
     table.heading("tavrel-patient: one set of 20 pictures from ten 4000 x 3000 JPEG photographs, read to written");
