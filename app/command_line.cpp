@@ -42,7 +42,7 @@ std::string help(const std::string& program)
            "\n"
            "DOSSIER : le dossier du disque d'images, que le programme prend sans poser de\n"
            "question : un dossier où le disque a été copié, ou la racine de son lecteur\n"
-           "(E: par exemple). Le fichier bravo.bmp doit s'y trouver.\n"
+           "(comme E:). Le fichier bravo.bmp doit s'y trouver.\n"
            "\n"
            "  --help     affiche cette aide et termine\n"
            "  --version  affiche la version et la licence, et termine\n"
