@@ -30,7 +30,7 @@ started=$SECONDS
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 cmake --preset default >/dev/null
-cmake --build --preset default --target demo_disc read_demo_mark
+cmake --build --preset default --target demo_disc read_demo_mark patient_command_tests tavrel-patient
 
 # The window tests show real windows: Wine draws them on an X server of
 # their own, large enough for the window at 144 dots per inch.
@@ -62,6 +62,7 @@ give_drive "$demo_drive" "$PWD/build/default/demo-disc" hd
 export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive TAVREL_TEST_FIXED_DRIVES=$fixed_drives
 export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc TAVREL_TEST_DEMO_DRIVE=$demo_drive
 export TAVREL_TEST_READ_MARK=$PWD/build/default/tools/read_demo_mark
+export TAVREL_TEST_PATIENT_COMMAND_TESTS=$PWD/build/default/tests/patient_command_tests
 log=$build/test-windows.log
 status=0
 ctest --preset windows 2>&1 | tee "$log" || status=$?
