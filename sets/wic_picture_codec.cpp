@@ -46,7 +46,15 @@ Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int most
 
 std::optional<std::vector<std::byte>> WicPictureCodec::encodeJpeg(const Pixels& picture, int quality)
 {
-    // decodeUpright has started COM on this thread.
+    // COM for the time of the call, unless the thread has it already.
+    struct Apartment {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ~Apartment()
+        {
+            if (SUCCEEDED(result))
+                CoUninitialize();
+        }
+    } const apartment;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
         return std::nullopt;
