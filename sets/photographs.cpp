@@ -40,6 +40,36 @@ Pixels mirrored(const Pixels& picture)
     return flipped;
 }
 
+Pixels turnedUpright(const Pixels& stored, int orientation)
+{
+    if (orientation < 2 || orientation > 8)
+        return stored;
+    const int w = stored.width;
+    const int h = stored.height;
+    const bool side = liesOnItsSide(orientation);
+    Pixels upright{side ? h : w, side ? w : h, {}};
+    upright.data.resize(stored.data.size());
+    // For each upright pixel, the stored pixel it shows.
+    for (int y = 0; y < upright.height; ++y) {
+        for (int x = 0; x < upright.width; ++x) {
+            int sx = x;
+            int sy = y;
+            switch (orientation) {
+            case 2: sx = w - 1 - x; break;
+            case 3: sx = w - 1 - x; sy = h - 1 - y; break;
+            case 4: sy = h - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = h - 1 - x; break;
+            case 7: sx = w - 1 - y; sy = h - 1 - x; break;
+            case 8: sx = w - 1 - y; sy = x; break;
+            default: break;
+            }
+            upright.data[static_cast<std::size_t>(y) * upright.width + x] = stored.data[static_cast<std::size_t>(sy) * w + sx];
+        }
+    }
+    return upright;
+}
+
 int exifOrientation(std::span<const std::byte> file)
 {
     const auto at = [&](std::size_t i) { return std::to_integer<unsigned>(file[i]); };

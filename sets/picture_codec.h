@@ -23,6 +23,11 @@ struct Pixels {
 // The picture mirrored left to right, pixel for pixel.
 Pixels mirrored(const Pixels& picture);
 
+// The picture as stored with that EXIF orientation, turned upright.
+Pixels turnedUpright(const Pixels& stored, int orientation);
+// Whether pictures of that orientation lie on their side (5 to 8).
+inline bool liesOnItsSide(int orientation) { return orientation >= 5 && orientation <= 8; }
+
 struct Decoded {
     enum class Problem {
         none,

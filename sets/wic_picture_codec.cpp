@@ -15,7 +15,11 @@ namespace patient {
 
 Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
-    WicPhotograph photograph = decodeWicPhotograph(file, PictureArea{mostWidth, mostHeight}, exifOrientation(file));
+    // Reduced as stored to the size that fits once turned, then turned.
+    const int orientation = exifOrientation(file);
+    const bool side = liesOnItsSide(orientation);
+    WicPhotograph photograph =
+        decodeWicPhotograph(file, side ? PictureArea{mostHeight, mostWidth} : PictureArea{mostWidth, mostHeight});
     Decoded decoded;
     decoded.storedWidth = photograph.storedWidth;
     decoded.storedHeight = photograph.storedHeight;
@@ -33,17 +37,24 @@ Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int most
         return decoded;
     }
     // 32-bit BGR in memory is 0x??RRGGBB: made opaque.
-    decoded.pixels.width = photograph.picture.width;
-    decoded.pixels.height = photograph.picture.height;
-    decoded.pixels.data = std::move(photograph.picture.pixels);
-    for (std::uint32_t& pixel : decoded.pixels.data)
+    Pixels stored{photograph.picture.width, photograph.picture.height, std::move(photograph.picture.pixels)};
+    for (std::uint32_t& pixel : stored.data)
         pixel |= 0xFF000000u;
+    decoded.pixels = turnedUpright(stored, orientation);
     return decoded;
 }
 
 std::optional<std::vector<std::byte>> WicPictureCodec::encodeJpeg(const Pixels& picture, int quality)
 {
-    // decodeUpright has started COM on this thread.
+    // COM for the time of the call, unless the thread has it already.
+    struct Apartment {
+        HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        ~Apartment()
+        {
+            if (SUCCEEDED(result))
+                CoUninitialize();
+        }
+    } const apartment;
     ComPtr<IWICImagingFactory> factory;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
         return std::nullopt;

@@ -1,8 +1,12 @@
 // tavrel-patient from the command line, run as a separate program over
 // photographs made here: pictures upright and within 640 x 480, the mirror
 // pairs, right photographs, fewer than ten, every failure with its exit
-// status and nothing half-written, a run killed while it writes, the ISO
-// image and the owner-only permissions.
+// status and nothing half-written (a cut JPEG, a scan bomb, a folder that
+// cannot be written), a large photograph reduced, an old set that cannot be
+// removed, a run killed while it writes, the ISO image and the owner-only
+// permissions. The same test runs tavrel-patient.exe under Wine when
+// TAVREL_PATIENT_EXE names it (tools/test-windows.sh), with the same
+// outputs checked.
 
 #include "support/temp_folder.h"
 
@@ -11,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -22,6 +27,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -36,10 +42,26 @@ struct ToolRun {
     QString err;
 };
 
+// tavrel-patient.exe under Wine, or the Linux tool.
+bool onWindows() { return !qEnvironmentVariableIsEmpty("TAVREL_PATIENT_EXE"); }
+
+// Starts the tool; under Wine the paths are given as Windows sees them.
+void startTool(QProcess& tool, const QStringList& arguments)
+{
+    if (!onWindows()) {
+        tool.start(QStringLiteral(TAVREL_PATIENT), arguments);
+        return;
+    }
+    QStringList windows{qEnvironmentVariable("TAVREL_PATIENT_EXE")};
+    for (const QString& argument : arguments)
+        windows << (argument.startsWith(QLatin1Char('/')) ? QStringLiteral("Z:") + argument : argument);
+    tool.start(qEnvironmentVariable("TAVREL_WINE", QStringLiteral("wine")), windows);
+}
+
 ToolRun runTool(const QStringList& arguments)
 {
     QProcess tool;
-    tool.start(QStringLiteral(TAVREL_PATIENT), arguments);
+    startTool(tool, arguments);
     if (!tool.waitForFinished(120000))
         return {};
     return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
@@ -153,6 +175,15 @@ TEST_F(PatientCommand, AnExifTurnedPhoneJpegComesOutUprightAndWithin640By480)
     EXPECT_EQ(eleventh.size(), QSize(360, 480));
     EXPECT_TRUE(nearColour(bandSample(eleventh, false), Qt::red, 24)) << "picture 11 is the mirror image of picture 1";
 
+    // A large photograph is reduced, not taken for a damaged one: the
+    // program's caps decide, not a decoder's own allocation limit.
+    const fs::path large = folder.path() / "grande.png";
+    save(bandedPhotograph(QSize(7000, 4800), Qt::magenta), large, "PNG");
+    const ToolRun reduced = writeSet({str(large)}, {QStringLiteral("--remplacer")});
+    ASSERT_EQ(reduced.status, 0) << reduced.err.toStdString();
+    EXPECT_EQ(picture(disc, 3).size(), QSize(640, 439));
+    EXPECT_TRUE(showsBanded(picture(disc, 3), Qt::magenta, false));
+
     // A small photograph is never enlarged.
     const ToolRun small = writeSet(photographs({Qt::green}, QSize(320, 200)), {QStringLiteral("--remplacer")});
     ASSERT_EQ(small.status, 0) << small.err.toStdString();
@@ -227,6 +258,37 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
         part.open(QIODevice::WriteOnly);
         part.write(whole.read(300));
     }
+    // Cut after its header, as a photograph half-copied from a phone: a
+    // decoder would fill the rest with grey.
+    const fs::path cutAfterHeader = folder.path() / "coupee-fin.jpg";
+    {
+        QFile whole(good);
+        whole.open(QIODevice::ReadOnly);
+        const QByteArray bytes = whole.readAll();
+        QFile part(str(cutAfterHeader));
+        part.open(QIODevice::WriteOnly);
+        part.write(bytes.left(bytes.size() * 6 / 10));
+    }
+    // A progressive JPEG whose last scan comes back hundreds of times keeps a
+    // decoder busy for minutes at a photograph's size.
+    const fs::path bomb = folder.path() / "bombe.jpg";
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        ASSERT_TRUE(writer.write(bandedPhotograph(QSize(800, 600), Qt::yellow)));
+        const qsizetype lastScan = bytes.lastIndexOf(QByteArray("\xFF\xDA", 2));
+        const QByteArray scan = bytes.mid(lastScan, bytes.size() - 2 - lastScan);
+        bytes.insert(bytes.size() - 2, scan.repeated(300));
+        QFile file(str(bomb));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    }
+    // An image is a regular file or a new name, never a special file.
+    const fs::path fifo = folder.path() / "tube";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const QString replace = QStringLiteral("--remplacer");
     struct Case {
         QStringList arguments;
@@ -238,6 +300,11 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
         {base + QStringList{good, str(folder.path() / "absente.jpg")}, 1, QStringLiteral("« absente.jpg » est introuvable")},
         {base + QStringList{str(text)}, 1, QStringLiteral("« notes.jpg » n'est pas une image")},
         {base + QStringList{str(cut)}, 1, QStringLiteral("« coupee.jpg »")},
+        {base + QStringList{good, str(cutAfterHeader)}, 1,
+         QStringLiteral("« coupee-fin.jpg » est incomplète (la fin du fichier manque)")},
+        {base + QStringList{str(bomb)}, 1, QStringLiteral("« bombe.jpg » est une image JPEG abîmée ou d'une forme")},
+        {{QStringLiteral("--disc"), str(disc), QStringLiteral("--iso"), str(fifo)}, 1,
+         onWindows() ? QStringLiteral("ne fait pas d'image ISO") : QStringLiteral("n'est pas un fichier ordinaire")},
         {base + QStringList{str(folder.path())}, 1, QStringLiteral("n'est pas un fichier")},
         {{QStringLiteral("--disc"), str(disc), QStringLiteral("--set"), QStringLiteral("PatientDGFacile"), good}, 2,
          QStringLiteral("jeu inconnu")},
@@ -257,6 +324,7 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
         EXPECT_EQ(contentOf(disc / setName.toStdString()), before) << c.message.toStdString();
         EXPECT_EQ(workingEntries(disc), std::vector<std::string>{}) << c.message.toStdString();
     }
+    EXPECT_TRUE(fs::is_fifo(fifo));
 
     // With --remplacer the set is replaced.
     const ToolRun replaced = runTool(base + QStringList{good});
@@ -304,6 +372,8 @@ TEST_F(PatientCommand, AFullDiscFailsWithItsMessageAndLeavesTheOldSetAndNoPartia
     EXPECT_EQ(contentOf(smallDisc / setName.toStdString()), before);
     EXPECT_EQ(workingEntries(smallDisc), std::vector<std::string>{});
 
+    if (onWindows())
+        return; // no image on Windows
     // The image of a disc larger than the space left is not written at all.
     folder.makeFile("disque/gros.bin", std::string(600 * 1024, 'x'));
     const fs::path image = small / "disque.iso";
@@ -314,6 +384,59 @@ TEST_F(PatientCommand, AFullDiscFailsWithItsMessageAndLeavesTheOldSetAndNoPartia
     for (const auto& entry : fs::directory_iterator(small))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"disque"}) << "no image, and no part of one";
+}
+
+TEST_F(PatientCommand, AFolderThatCannotBeWrittenIsSaidSoAndAnOldSetThatCannotGoIsToldAndLeftForTheNextRun)
+{
+    ASSERT_EQ(writeSet(photographs({Qt::red})).status, 0);
+    const fs::path set = disc / setName.toStdString();
+    // Root may write anywhere: a file made immutable stands for the old set
+    // of another user, which this user can move but not remove.
+    const bool root = geteuid() == 0;
+    const auto lock = [&](const fs::path& folder, bool on) {
+        if (root)
+            return std::system(("chattr " + std::string(on ? "+i '" : "-i '") + (folder / "1.jpg").string() +
+                                "' 2>/dev/null")
+                                   .c_str()) == 0;
+        fs::permissions(folder, on ? fs::perms::owner_read | fs::perms::owner_exec : fs::perms::owner_all);
+        return true;
+    };
+    if (!lock(set, true))
+        GTEST_SKIP() << "this file system cannot make a file immutable";
+    const ToolRun replaced = writeSet(photographs({Qt::blue}), {QStringLiteral("--remplacer")});
+    // The old set, moved aside, may go now.
+    const std::vector<std::string> left = workingEntries(disc);
+    ASSERT_EQ(left.size(), 1u) << "the old set is left aside";
+    lock(disc / left.front(), false);
+    EXPECT_EQ(replaced.status, 0) << replaced.err.toStdString();
+    EXPECT_TRUE(showsBanded(picture(disc, 1), Qt::blue, false)) << "the new set is in place";
+    EXPECT_TRUE(replaced.err.contains(QStringLiteral("Le nouveau contenu est en place, mais l'ancien n'a pas pu être effacé")))
+        << replaced.err.toStdString();
+    EXPECT_FALSE(replaced.err.contains(QStringLiteral("rien n'a été changé"))) << replaced.err.toStdString();
+    // The next run is not held by what was left, and removes it.
+    const ToolRun next = writeSet(photographs({Qt::green}), {QStringLiteral("--remplacer")});
+    EXPECT_EQ(next.status, 0) << next.err.toStdString();
+    EXPECT_TRUE(next.err.isEmpty()) << next.err.toStdString();
+    EXPECT_EQ(workingEntries(disc), std::vector<std::string>{});
+
+    // A disc folder that cannot be written is said to be so, not busy.
+    const auto before = contentOf(set);
+    if (root) {
+        if (std::system(("chattr +i '" + disc.string() + "' 2>/dev/null").c_str()) != 0)
+            GTEST_SKIP() << "this file system cannot make a folder immutable";
+    } else {
+        fs::permissions(disc, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    const ToolRun refused = writeSet(photographs({Qt::red}), {QStringLiteral("--remplacer")});
+    if (root)
+        std::system(("chattr -i '" + disc.string() + "'").c_str());
+    else
+        fs::permissions(disc, fs::perms::owner_all);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("Impossible d'écrire"))) << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains(QStringLiteral("Un autre programme"))) << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains(QStringLiteral("ermission"))) << "the system's own words";
+    EXPECT_EQ(contentOf(set), before);
 }
 
 TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNextRunTidiesUp)
@@ -335,8 +458,7 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
     // written, about when the new set takes the old one's place, and after.
     for (const int delayMs : {0, 10, 25, 50, 75, 100, 125, 150, 200, 250}) {
         QProcess tool;
-        tool.start(QStringLiteral(TAVREL_PATIENT),
-                   QStringList{QStringLiteral("--disc"), str(disc), QStringLiteral("--set"), setName,
+        startTool(tool, QStringList{QStringLiteral("--disc"), str(disc), QStringLiteral("--set"), setName,
                                QStringLiteral("--remplacer")} +
                        fresh);
         ASSERT_TRUE(tool.waitForStarted());
@@ -377,6 +499,8 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
 
 TEST_F(PatientCommand, TheSetAndItsImageAreReadableByTheirOwnerOnlyAndTheImageHoldsTheDisc)
 {
+    if (onWindows())
+        GTEST_SKIP() << "no ISO image and no POSIX permissions on Windows";
     const fs::path image = folder.path() / "patient.iso";
     const ToolRun run = writeSet(photographs({Qt::red, Qt::blue}), {QStringLiteral("--iso"), str(image)});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();

@@ -142,34 +142,10 @@ PictureArea shownSize(int width, int height, PictureArea area)
 
 namespace {
 
-// What turns a picture stored with an EXIF orientation upright: WIC turns
-// clockwise first, then flips.
-WICBitmapTransformOptions uprightTransform(int orientation)
-{
-    switch (orientation) {
-    case 2:
-        return WICBitmapTransformFlipHorizontal;
-    case 3:
-        return WICBitmapTransformRotate180;
-    case 4:
-        return WICBitmapTransformFlipVertical;
-    case 5:
-        return static_cast<WICBitmapTransformOptions>(WICBitmapTransformRotate90 | WICBitmapTransformFlipHorizontal);
-    case 6:
-        return WICBitmapTransformRotate90;
-    case 7:
-        return static_cast<WICBitmapTransformOptions>(WICBitmapTransformRotate270 | WICBitmapTransformFlipHorizontal);
-    case 8:
-        return WICBitmapTransformRotate270;
-    default:
-        return WICBitmapTransformRotate0;
-    }
-}
-
-// Decodes the picture reduced to fit the area once turned, and turns it:
-// reduced first, so that only the small picture is turned.
-void decodeInto(std::span<const std::byte> file, PictureArea area, const StopCheck& stop, int orientation,
-                bool capped, WicPhotograph& result)
+// Decodes the picture reduced to fit the area; with `capped`, refuses it
+// beyond the picture caps once its header is read.
+void decodeInto(std::span<const std::byte> file, PictureArea area, const StopCheck& stop, bool capped,
+                WicPhotograph& result)
 {
     using Outcome = WicPhotograph::Outcome;
     result.outcome = Outcome::notPicture;
@@ -195,12 +171,7 @@ void decodeInto(std::span<const std::byte> file, PictureArea area, const StopChe
         return;
     }
     result.outcome = Outcome::damaged;
-    const WICBitmapTransformOptions transform = uprightTransform(orientation);
-    // Orientations 5 to 8 lie on their side.
-    const bool turned = orientation >= 5 && orientation <= 8;
-    const PictureArea upright = shownSize(static_cast<int>(turned ? height : width), static_cast<int>(turned ? width : height),
-                                          area);
-    const PictureArea shown = turned ? PictureArea{upright.height, upright.width} : upright;
+    const PictureArea shown = shownSize(static_cast<int>(width), static_cast<int>(height), area);
     if (shown.width == 0 || stop())
         return;
 
@@ -220,25 +191,16 @@ void decodeInto(std::span<const std::byte> file, PictureArea area, const StopChe
             return;
         source = scaler;
     }
-    if (transform != WICBitmapTransformRotate0) {
-        // The turn needs the whole reduced picture: it is made once, in memory.
-        ComPtr<IWICBitmap> reduced;
-        ComPtr<IWICBitmapFlipRotator> rotator;
-        if (FAILED(factory->CreateBitmapFromSource(source.Get(), WICBitmapCacheOnLoad, &reduced)) ||
-            FAILED(factory->CreateBitmapFlipRotator(&rotator)) || FAILED(rotator->Initialize(reduced.Get(), transform)))
-            return;
-        source = rotator;
-    }
 
     WicPicture& picture = result.picture;
-    picture.width = upright.width;
-    picture.height = upright.height;
-    picture.pixels.resize(static_cast<std::size_t>(upright.width) * static_cast<std::size_t>(upright.height));
-    const UINT stride = static_cast<UINT>(upright.width) * 4;
-    for (UINT top = 0; top < static_cast<UINT>(upright.height); top += bandRows) {
-        const UINT rows = std::min(bandRows, static_cast<UINT>(upright.height) - top);
-        const WICRect band{0, static_cast<INT>(top), upright.width, static_cast<INT>(rows)};
-        auto* into = reinterpret_cast<BYTE*>(picture.pixels.data() + static_cast<std::size_t>(top) * upright.width);
+    picture.width = shown.width;
+    picture.height = shown.height;
+    picture.pixels.resize(static_cast<std::size_t>(shown.width) * static_cast<std::size_t>(shown.height));
+    const UINT stride = static_cast<UINT>(shown.width) * 4;
+    for (UINT top = 0; top < static_cast<UINT>(shown.height); top += bandRows) {
+        const UINT rows = std::min(bandRows, static_cast<UINT>(shown.height) - top);
+        const WICRect band{0, static_cast<INT>(top), shown.width, static_cast<INT>(rows)};
+        auto* into = reinterpret_cast<BYTE*>(picture.pixels.data() + static_cast<std::size_t>(top) * shown.width);
         if (stop() || FAILED(source->CopyPixels(&band, stride, stride * rows, into)))
             return;
     }
@@ -251,16 +213,16 @@ std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte
                                                        const StopCheck& stop)
 {
     WicPhotograph result;
-    decodeInto(file, area, stop, 1, false, result);
+    decodeInto(file, area, stop, false, result);
     if (result.outcome != WicPhotograph::Outcome::decoded)
         return nullptr;
     return std::make_shared<WicPicture>(std::move(result.picture));
 }
 
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area, int orientation)
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area)
 {
     WicPhotograph result;
     const StopCheck never = [] { return false; };
-    decodeInto(file, area, never, orientation, true, result);
+    decodeInto(file, area, never, true, result);
     return result;
 }

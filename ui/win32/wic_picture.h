@@ -28,9 +28,8 @@ PictureArea shownSize(int width, int height, PictureArea area);
 std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
                                                        const StopCheck& stop);
 
-// A photograph for tavrel-patient: reduced to fit the area once turned by
-// its EXIF orientation (1 to 8, as phones record it; 1 is upright), then
-// turned. A picture whose stored size is beyond the picture caps of
+// A photograph for tavrel-patient, reduced to fit the area as it is stored.
+// A picture whose stored size is beyond the picture caps of
 // disc/picture_file.h is refused before any pixel is decoded.
 struct WicPhotograph {
     enum class Outcome { decoded, notPicture, tooLarge, damaged };
@@ -39,4 +38,4 @@ struct WicPhotograph {
     int storedHeight = 0;
     WicPicture picture;
 };
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area, int orientation);
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area);
