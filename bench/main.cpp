@@ -147,6 +147,8 @@ void addWin32Figures(Table& table, const QString& file)
             row.target = paceTarget(row.summary);
         else if (fields[0].contains("picture to answer"))
             row.target = Target{"worst <= 10", worstMagnitude(row.summary) <= 10};
+        else if (fields[0].contains("response time"))
+            row.target = Target{"p99 <= 5", std::max(std::fabs(row.summary.p99), std::fabs(row.summary.min)) <= 5};
         else if (fields[0].startsWith("(a)"))
             row.target = Target{"p99 <= 16.7", row.summary.p99 <= frameMs};
         rows.push_back(row);
