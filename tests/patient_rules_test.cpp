@@ -3,6 +3,7 @@
 // set folder holds, and the command line of tavrel-patient.
 
 #include "patient/command_line.h"
+#include "patient/patient_disc.h"
 #include "sets/patient_sets.h"
 #include "sets/picture_codec.h"
 
@@ -10,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <set>
+#include <unistd.h>
 
 using namespace patient;
 
@@ -241,4 +245,55 @@ TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTh
     EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
     const std::string plain("\xFF\xD8\xFF\xD9", 4);
     EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(plain))), 1);
+}
+
+TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannotUseIsRefusedBeforeAnyWrite)
+{
+    const TempFolder folder;
+    folder.makeFile("disque/bravo.bmp", "BM");
+    folder.makeFile("disque/mainDG/7.jpg", "sept");
+    folder.makeFile("disque/PatientDG/1.jpg", "un");
+    folder.makeFile("cle/vacances.txt", "à garder");
+    const auto disc = folder.path() / "disque";
+    const auto stick = folder.path() / "cle";
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    int steps = 0;
+    EXPECT_EQ(patient::copyDiscToStick(disc, stick, [&](int, int) { return ++steps > 0; }), "");
+    EXPECT_EQ(read(stick / "mainDG" / "7.jpg"), "sept");
+    EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "un");
+    EXPECT_TRUE(patient::isDiscFolder(stick));
+    EXPECT_EQ(read(stick / "vacances.txt"), "à garder") << "the stick's own files stay";
+    EXPECT_EQ(steps, 3);
+
+    // A later copy replaces the earlier one.
+    folder.makeFile("disque/PatientDG/1.jpg", "nouveau");
+    EXPECT_EQ(patient::copyDiscToStick(disc, stick), "");
+    EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "nouveau");
+
+    // A stick holding something else under a disc's name is not touched.
+    folder.makeFile("autre/mainDG", "un fichier à moi");
+    EXPECT_NE(patient::copyDiscToStick(disc, folder.path() / "autre").find("qui n'appartient pas à une copie du disque"),
+              std::string::npos);
+    EXPECT_EQ(read(folder.path() / "autre" / "mainDG"), "un fichier à moi");
+
+    // A write-protected stick: refused with its reason, nothing written.
+    const auto locked = folder.path() / "protegee";
+    std::filesystem::create_directory(locked);
+    const bool root = geteuid() == 0;
+    if (root ? std::system(("chattr +i '" + locked.string() + "' 2>/dev/null").c_str()) != 0
+             : (std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec),
+                false))
+        GTEST_SKIP() << "this file system cannot make a folder immutable";
+    const std::string refused = patient::copyDiscToStick(disc, locked);
+    if (root)
+        std::system(("chattr -i '" + locked.string() + "'").c_str());
+    else
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    EXPECT_NE(refused.find("Impossible d'écrire sur la clé"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Rien n'a été copié"), std::string::npos) << refused;
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
 }
