@@ -1,6 +1,7 @@
 // The Win32 window's figures under Wine, for make bench: the pace of its
 // timer, the picture switch latency, the response times against keys
-// pressed at known moments, and the start-up of run.exe. The Qt
+// pressed at known moments, the start-up of run.exe, and the time
+// tavrel-patient.exe takes to build a patient's set. The Qt
 // bench reads the figures and prints them beside its own.
 //
 //   win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE]
@@ -9,6 +10,8 @@
 // disc of 4000 x 3000 photographs. Prints one line per figure: its name, its
 // unit and its samples, separated by tabs. Progress goes to standard error.
 
+#include "patient/patient_disc.h"
+#include "sets/wic_picture_codec.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/wide_text.h"
 
@@ -20,6 +23,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -247,6 +252,35 @@ void startup(const std::wstring& program, int runs)
     print("process start to window shown and waiting for input", "ms", shown);
 }
 
+// One set of 20 pictures from ten 4000 x 3000 photographs, read to written,
+// as tavrel-patient.exe makes it (its command line and its window call the
+// same), into a disc folder in the temporary folder.
+void patientSet(const std::string& photographsDrive, int runs)
+{
+    std::fprintf(stderr, "win32 bench: a patient's set from ten 12-megapixel photographs\n");
+    namespace fs = std::filesystem;
+    const fs::path disc = fs::temp_directory_path() / L"tavrel-bench-disc";
+    fs::remove_all(disc);
+    fs::create_directories(disc);
+    std::ofstream(disc / L"bravo.bmp") << "BM";
+    std::vector<patient::PhotographChoice> choices;
+    for (int n = 1; n <= patient::pairsPerSet; ++n)
+        choices.push_back({patient::fromUtf8(photographsDrive + ":\\PatientDGfacile\\" + std::to_string(n) + ".jpg"),
+                           n % 2 == 0 ? patient::Side::right : patient::Side::left});
+    patient::WicPictureCodec codec;
+    std::vector<double> times;
+    for (int run = -1; run < runs; ++run) {
+        const Clock::time_point started = Clock::now();
+        const patient::SetOutcome outcome = patient::writePatientSet(disc, "PatientDGfacile", choices, codec, true);
+        if (!outcome.written)
+            throw std::runtime_error(outcome.message);
+        if (run >= 0)
+            times.push_back(msBetween(started, Clock::now()));
+    }
+    fs::remove_all(disc);
+    print("tavrel-patient.exe: one set from ten 4000x3000 JPEG", "ms", times);
+}
+
 } // namespace
 
 int main()
@@ -273,6 +307,7 @@ int main()
             switchLatency(photographs, "(b) photograph 4000x3000 JPEG", {C::optPatient, C::OptExtreme},
                           std::chrono::milliseconds(1500), 40);
             pace(photographs, "photographs, feedback", {C::optPatient, C::OptExtreme}, 750, 20);
+            patientSet(photographs, 10);
         }
         startup(argv[1], 10);
     } catch (const std::exception& e) {

@@ -40,6 +40,45 @@ Pixels mirrored(const Pixels& picture)
     return flipped;
 }
 
+Pixels reduced(const Pixels& picture, int width, int height)
+{
+    if (width >= picture.width && height >= picture.height)
+        return picture;
+    Pixels small{width, height, std::vector<std::uint32_t>(static_cast<std::size_t>(width) * height)};
+    // Each new pixel averages the whole source pixels its area starts in,
+    // up to where the next one starts: every source pixel counts once.
+    std::vector<int> columns(static_cast<std::size_t>(width) + 1);
+    for (int x = 0; x <= width; ++x)
+        columns[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<long long>(x) * picture.width / width);
+    std::vector<std::uint32_t> sums(static_cast<std::size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        const int top = static_cast<int>(static_cast<long long>(y) * picture.height / height);
+        const int bottom = std::max(top + 1, static_cast<int>(static_cast<long long>(y + 1) * picture.height / height));
+        std::fill(sums.begin(), sums.end(), 0u);
+        for (int sy = top; sy < bottom; ++sy) {
+            const std::uint32_t* row = picture.data.data() + static_cast<std::size_t>(sy) * picture.width;
+            for (int x = 0; x < width; ++x) {
+                std::uint32_t r = 0, g = 0, b = 0;
+                for (int sx = columns[static_cast<std::size_t>(x)]; sx < std::max(columns[static_cast<std::size_t>(x) + 1], columns[static_cast<std::size_t>(x)] + 1); ++sx) {
+                    r += row[sx] >> 16 & 0xFF;
+                    g += row[sx] >> 8 & 0xFF;
+                    b += row[sx] & 0xFF;
+                }
+                sums[static_cast<std::size_t>(x) * 3] += r;
+                sums[static_cast<std::size_t>(x) * 3 + 1] += g;
+                sums[static_cast<std::size_t>(x) * 3 + 2] += b;
+            }
+        }
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t count = static_cast<std::uint32_t>(bottom - top) *
+                static_cast<std::uint32_t>(std::max(columns[static_cast<std::size_t>(x) + 1] - columns[static_cast<std::size_t>(x)], 1));
+            const auto average = [&](int channel) { return (sums[static_cast<std::size_t>(x) * 3 + channel] + count / 2) / count; };
+            small.data[static_cast<std::size_t>(y) * width + x] = 0xFF000000u | average(0) << 16 | average(1) << 8 | average(2);
+        }
+    }
+    return small;
+}
+
 Pixels turnedUpright(const Pixels& stored, int orientation)
 {
     if (orientation < 2 || orientation > 8)

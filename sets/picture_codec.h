@@ -23,6 +23,10 @@ struct Pixels {
 // The picture mirrored left to right, pixel for pixel.
 Pixels mirrored(const Pixels& picture);
 
+// The picture reduced to the size given by averaging the pixels each new
+// one covers (a box filter, never nearest-neighbour).
+Pixels reduced(const Pixels& picture, int width, int height);
+
 // The picture as stored with that EXIF orientation, turned upright.
 Pixels turnedUpright(const Pixels& stored, int orientation);
 // Whether pictures of that orientation lie on their side (5 to 8).

@@ -15,11 +15,12 @@ namespace patient {
 
 Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
-    // Reduced as stored to the size that fits once turned, then turned.
+    // Decoded whole, reduced as stored to the size that fits once turned,
+    // then turned. Reduced here rather than by WIC's scaler, whose quality
+    // differs between systems (under Wine, nearest-neighbour).
     const int orientation = exifOrientation(file);
     const bool side = liesOnItsSide(orientation);
-    WicPhotograph photograph =
-        decodeWicPhotograph(file, side ? PictureArea{mostHeight, mostWidth} : PictureArea{mostWidth, mostHeight});
+    WicPhotograph photograph = decodeWicPhotograph(file);
     Decoded decoded;
     decoded.storedWidth = photograph.storedWidth;
     decoded.storedHeight = photograph.storedHeight;
@@ -40,7 +41,9 @@ Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int most
     Pixels stored{photograph.picture.width, photograph.picture.height, std::move(photograph.picture.pixels)};
     for (std::uint32_t& pixel : stored.data)
         pixel |= 0xFF000000u;
-    decoded.pixels = turnedUpright(stored, orientation);
+    const PictureSize fitted = side ? fittedSize(photograph.storedWidth, photograph.storedHeight, mostHeight, mostWidth)
+                                    : fittedSize(photograph.storedWidth, photograph.storedHeight, mostWidth, mostHeight);
+    decoded.pixels = turnedUpright(reduced(stored, fitted.width, fitted.height), orientation);
     return decoded;
 }
 

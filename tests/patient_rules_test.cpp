@@ -3,13 +3,18 @@
 // set folder holds, and the command line of tavrel-patient.
 
 #include "patient/command_line.h"
+#include "patient/patient_disc.h"
 #include "sets/patient_sets.h"
+#include "sets/picture_codec.h"
 
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <set>
+#include <unistd.h>
 
 using namespace patient;
 
@@ -205,4 +210,90 @@ TEST(PatientCommandLine, RefusesEveryMalformedCommandWithItsReason)
         EXPECT_FALSE(parsed.request.has_value()) << expected;
         EXPECT_NE(parsed.error.find(expected), std::string::npos) << "got: " << parsed.error;
     }
+}
+
+TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTheOrientation)
+{
+    // 3 x 2, stored as the sensor gave it.
+    const patient::Pixels stored{3, 2, {1, 2, 3, 4, 5, 6}};
+    const std::vector<std::pair<int, std::vector<std::uint32_t>>> upright = {
+        {1, {1, 2, 3, 4, 5, 6}}, {2, {3, 2, 1, 6, 5, 4}}, {3, {6, 5, 4, 3, 2, 1}}, {4, {4, 5, 6, 1, 2, 3}},
+        {5, {1, 4, 2, 5, 3, 6}}, {6, {4, 1, 5, 2, 6, 3}}, {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}},
+    };
+    for (const auto& [orientation, expected] : upright) {
+        const patient::Pixels turned = patient::turnedUpright(stored, orientation);
+        EXPECT_EQ(turned.data, expected) << "orientation " << orientation;
+        EXPECT_EQ(turned.width, orientation >= 5 ? 2 : 3) << orientation;
+    }
+    EXPECT_EQ(patient::mirrored(stored).data, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
+
+    // Each new pixel is the mean of the four it covers, channel by channel.
+    const patient::Pixels grey{4, 2, {0x000000, 0x040404, 0x102030, 0x102030, 0x080808, 0x0C0C0C, 0x102030, 0x304050}};
+    const patient::Pixels half = patient::reduced(grey, 2, 1);
+    EXPECT_EQ(half.data, (std::vector<std::uint32_t>{0xFF060606, 0xFF182838}));
+    EXPECT_EQ(patient::fittedSize(4000, 3000, 640, 480).height, 480);
+    EXPECT_EQ(patient::fittedSize(7000, 4800, 640, 480).height, 439);
+
+    // The orientation of a phone's JPEG, in either byte order; none is upright.
+    const std::string bigEndian("\xFF\xD8\xFF\xE1\x00\x22"
+                                "Exif\0\0MM\0\x2A\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01\0\x06\0\0\0\0\0\0\xFF\xD9",
+                                40);
+    const std::string littleEndian("\xFF\xD8\xFF\xE1\x00\x22"
+                                   "Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0\0\0\0\0\xFF\xD9",
+                                   40);
+    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(bigEndian))), 6);
+    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
+    const std::string plain("\xFF\xD8\xFF\xD9", 4);
+    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(plain))), 1);
+}
+
+TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannotUseIsRefusedBeforeAnyWrite)
+{
+    const TempFolder folder;
+    folder.makeFile("disque/bravo.bmp", "BM");
+    folder.makeFile("disque/mainDG/7.jpg", "sept");
+    folder.makeFile("disque/PatientDG/1.jpg", "un");
+    folder.makeFile("cle/vacances.txt", "à garder");
+    const auto disc = folder.path() / "disque";
+    const auto stick = folder.path() / "cle";
+    const auto read = [](const std::filesystem::path& file) {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+
+    int steps = 0;
+    EXPECT_EQ(patient::copyDiscToStick(disc, stick, [&](int, int) { return ++steps > 0; }), "");
+    EXPECT_EQ(read(stick / "mainDG" / "7.jpg"), "sept");
+    EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "un");
+    EXPECT_TRUE(patient::isDiscFolder(stick));
+    EXPECT_EQ(read(stick / "vacances.txt"), "à garder") << "the stick's own files stay";
+    EXPECT_EQ(steps, 3);
+
+    // A later copy replaces the earlier one.
+    folder.makeFile("disque/PatientDG/1.jpg", "nouveau");
+    EXPECT_EQ(patient::copyDiscToStick(disc, stick), "");
+    EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "nouveau");
+
+    // A stick holding something else under a disc's name is not touched.
+    folder.makeFile("autre/mainDG", "un fichier à moi");
+    EXPECT_NE(patient::copyDiscToStick(disc, folder.path() / "autre").find("qui n'appartient pas à une copie du disque"),
+              std::string::npos);
+    EXPECT_EQ(read(folder.path() / "autre" / "mainDG"), "un fichier à moi");
+
+    // A write-protected stick: refused with its reason, nothing written.
+    const auto locked = folder.path() / "protegee";
+    std::filesystem::create_directory(locked);
+    const bool root = geteuid() == 0;
+    if (root ? std::system(("chattr +i '" + locked.string() + "' 2>/dev/null").c_str()) != 0
+             : (std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec),
+                false))
+        GTEST_SKIP() << "this file system cannot make a folder immutable";
+    const std::string refused = patient::copyDiscToStick(disc, locked);
+    if (root)
+        std::system(("chattr -i '" + locked.string() + "'").c_str());
+    else
+        std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+    EXPECT_NE(refused.find("Impossible d'écrire sur la clé"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("Rien n'a été copié"), std::string::npos) << refused;
+    EXPECT_TRUE(std::filesystem::is_empty(locked));
 }

@@ -187,6 +187,9 @@ void PatientWindow::enableActions()
 
 void PatientWindow::runInBackground(const QString& doing, Work work, std::function<void()> succeeded)
 {
+    // One piece of work at a time: a drop during a write waits for none.
+    if (worker_)
+        return;
     cancelled_ = false;
     status_->setText(doing);
     progress_->setRange(0, 0);

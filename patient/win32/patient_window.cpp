@@ -373,6 +373,9 @@ void PatientWindow::enableActions()
 
 void PatientWindow::runInBackground(const std::string& doing, Work work, std::function<void()> succeeded)
 {
+    // One piece of work at a time.
+    if (busy())
+        return;
     cancelled_ = false;
     succeeded_ = std::move(succeeded);
     setText(hwnd_, statusLabel, doing);

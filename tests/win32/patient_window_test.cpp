@@ -108,7 +108,7 @@ bool shows(const fs::path& file, std::uint32_t colour, bool mirrored)
 {
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-    const WicPhotograph decoded = decodeWicPhotograph(std::as_bytes(std::span(bytes)), PictureArea{640, 480});
+    const WicPhotograph decoded = decodeWicPhotograph(std::as_bytes(std::span(bytes)));
     if (decoded.outcome != WicPhotograph::Outcome::decoded)
         return false;
     const auto& p = decoded.picture;

@@ -219,10 +219,10 @@ std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte
     return std::make_shared<WicPicture>(std::move(result.picture));
 }
 
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area)
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file)
 {
     WicPhotograph result;
     const StopCheck never = [] { return false; };
-    decodeInto(file, area, never, true, result);
+    decodeInto(file, PictureArea{largestPictureSide, largestPictureSide}, never, true, result);
     return result;
 }

@@ -28,9 +28,10 @@ PictureArea shownSize(int width, int height, PictureArea area);
 std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
                                                        const StopCheck& stop);
 
-// A photograph for tavrel-patient, reduced to fit the area as it is stored.
-// A picture whose stored size is beyond the picture caps of
-// disc/picture_file.h is refused before any pixel is decoded.
+// A photograph for tavrel-patient, decoded whole as it is stored, for the
+// caller to reduce with the filter it chooses. A picture whose stored size
+// is beyond the picture caps of disc/picture_file.h is refused before any
+// pixel is decoded.
 struct WicPhotograph {
     enum class Outcome { decoded, notPicture, tooLarge, damaged };
     Outcome outcome = Outcome::notPicture;
@@ -38,4 +39,4 @@ struct WicPhotograph {
     int storedHeight = 0;
     WicPicture picture;
 };
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, PictureArea area);
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file);
