@@ -215,7 +215,10 @@ std::string localDateTimeNow()
     return text;
 }
 
-History::History(std::filesystem::path folder) : folder_(std::move(folder)) {}
+History::History(std::filesystem::path folder, std::string fileName)
+    : folder_(std::move(folder)), fileName_(std::u8string(fileName.begin(), fileName.end()))
+{
+}
 
 std::string History::failure(const std::string& what, const std::string& reason) const
 {

@@ -44,11 +44,12 @@ std::string localDateTimeNow();
 
 class History {
 public:
-    // The files lie in this folder, which is made when first written.
-    explicit History(std::filesystem::path folder);
+    // The files lie in this folder, which is made when first written; the
+    // history is the file of that name there.
+    explicit History(std::filesystem::path folder, std::string fileName = "resultats.csv");
 
     const std::filesystem::path& folder() const { return folder_; }
-    std::filesystem::path file() const { return folder_ / "resultats.csv"; }
+    std::filesystem::path file() const { return folder_ / fileName_; }
 
     // Adds the result's line. Empty text when it is saved on the disk,
     // otherwise a French message for the user that names the folder.
@@ -64,4 +65,5 @@ private:
     std::string failure(const std::string& what, const std::string& reason) const;
 
     std::filesystem::path folder_;
+    std::filesystem::path fileName_;
 };

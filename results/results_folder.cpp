@@ -1,0 +1,455 @@
+#include "results/results_folder.h"
+
+#include "model/work_lane.h"
+#include "results/private_files.h"
+
+#include <algorithm>
+#include <array>
+#include <condition_variable>
+#include <map>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view historyPrefix = "resultats";
+constexpr std::string_view csvEnding = ".csv";
+// In the private folder: the folder chosen, and the exercises not yet
+// written to it. The waiting file's name is no history file's, so that the
+// private folder, when it is the one in use, does not read it twice.
+constexpr std::string_view choiceFile = "dossier-resultats.txt";
+constexpr std::string_view waitingFile = "en-attente.csv";
+constexpr std::size_t longestPart = 64;
+
+std::string lowered(std::string_view s)
+{
+    std::string low(s);
+    for (char& c : low)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return low;
+}
+
+std::string utf8(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+fs::path pathOf(std::string_view utf8Text)
+{
+    return fs::path(std::u8string(utf8Text.begin(), utf8Text.end()));
+}
+
+// The length of the UTF-8 sequence that begins at i, or 0 when it is not one.
+std::size_t sequenceLength(std::string_view s, std::size_t i)
+{
+    const auto lead = static_cast<unsigned char>(s[i]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > s.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2)
+            return 0;
+    }
+    return length;
+}
+
+bool reservedOnWindows(const std::string& name)
+{
+    const std::string stem = lowered(name.substr(0, name.find('.')));
+    static const std::set<std::string> devices = {"con", "prn", "aux", "nul"};
+    if (devices.contains(stem))
+        return true;
+    return stem.size() == 4 && (stem.starts_with("com") || stem.starts_with("lpt")) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+
+std::string trimmedOf(std::string s, std::string_view blanks)
+{
+    const auto first = s.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
+// What a synchronisation service adds to a file's name when two copies
+// conflict: " (1)", " (conflicted copy 2026-12-07)", " (copie en conflit …)",
+// ".sync-conflict-20261207-140509-ABCDEFG", " - Copie".
+std::string withoutConflictMark(std::string name)
+{
+    if (const auto mark = name.find(".sync-conflict-"); mark != std::string::npos)
+        name.resize(mark);
+    for (;;) {
+        const std::string before = name;
+        name = trimmedOf(name, " ");
+        if (name.ends_with(')')) {
+            const auto open = name.rfind('(');
+            if (open != std::string::npos && (open == 0 || name[open - 1] == ' '))
+                name.resize(open);
+        }
+        for (std::string_view copy : {" - Copie", " - Copy", " - copie", " - copy"}) {
+            if (name.ends_with(copy))
+                name.resize(name.size() - copy.size());
+        }
+        if (name == before)
+            return name;
+    }
+}
+
+} // namespace
+
+std::string fileNamePart(std::string_view computer)
+{
+    std::string part;
+    for (std::size_t i = 0; i < computer.size();) {
+        const std::size_t length = sequenceLength(computer, i);
+        const auto c = static_cast<unsigned char>(computer[i]);
+        if (length == 0 || c < 0x20 || c == 0x7F || std::string_view("<>:\"/\\|?*").find(computer[i]) != std::string_view::npos) {
+            part += '_';
+            i += std::max<std::size_t>(length, 1);
+            continue;
+        }
+        if (part.size() + length > longestPart)
+            break;
+        part.append(computer.substr(i, length));
+        i += length;
+    }
+    part = trimmedOf(part, " .");
+    if (part.empty())
+        return "ordinateur";
+    return reservedOnWindows(part) ? '_' + part : part;
+}
+
+bool isHistoryFile(std::string_view fileName)
+{
+    const std::string low = lowered(fileName);
+    return low.starts_with(historyPrefix) && low.ends_with(csvEnding);
+}
+
+std::string computerOfFile(std::string_view fileName)
+{
+    if (!isHistoryFile(fileName))
+        return {};
+    std::string rest(fileName.substr(historyPrefix.size(), fileName.size() - historyPrefix.size() - csvEnding.size()));
+    return trimmedOf(withoutConflictMark(rest), " -_.");
+}
+
+FolderHistory mergeHistories(const std::vector<SourceFile>& files)
+{
+    FolderHistory merged;
+    std::set<std::string> seen;
+    std::map<std::string, std::set<std::string>> bySource;
+    for (const SourceFile& file : files) {
+        merged.history.skipped += file.contents.skipped;
+        for (const ExerciseResult& result : file.contents.results) {
+            const std::string line = historyLine(result);
+            bySource[file.source].insert(line);
+            if (seen.insert(line).second)
+                merged.history.results.push_back(result);
+        }
+    }
+    // The dates are written so that their order as text is their order in
+    // time; exercises of the same second keep the order of the files.
+    std::stable_sort(merged.history.results.begin(), merged.history.results.end(),
+                     [](const ExerciseResult& a, const ExerciseResult& b) { return a.date < b.date; });
+    for (const auto& [source, lines] : bySource)
+        merged.sources.push_back({source, static_cast<int>(lines.size())});
+    return merged;
+}
+
+namespace {
+
+// The files of the folder, each named by the computer it comes from; this
+// computer's own file by its name.
+std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const fs::path& ownFile,
+                                                   const std::string& ownName)
+{
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error)
+        return std::nullopt;
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : entries) {
+        std::error_code typeError;
+        if (entry.is_regular_file(typeError) && isHistoryFile(utf8(entry.path().filename())))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    std::vector<SourceFile> sources;
+    for (const fs::path& file : files) {
+        const std::optional<std::string> text = private_files::read(file);
+        if (!text)
+            continue;
+        const std::string name = utf8(file.filename());
+        std::string source = file == ownFile ? ownName : computerOfFile(name);
+        sources.push_back({source.empty() ? name : source, parseHistory(*text)});
+    }
+    return sources;
+}
+
+std::string folderAway(const fs::path& folder)
+{
+    return "Le dossier des résultats « " + utf8(folder) +
+           " » ne répond pas (réseau coupé, clé retirée, dossier supprimé ?). Les exercices faits sur cet "
+           "ordinateur y sont gardés et y seront écrits dès qu'il répondra de nouveau.";
+}
+
+} // namespace
+
+std::optional<FolderHistory> readFolder(const fs::path& folder)
+{
+    const std::optional<std::vector<SourceFile>> sources = readSources(folder, {}, {});
+    if (!sources)
+        return std::nullopt;
+    return mergeHistories(*sources);
+}
+
+std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer)
+{
+    if (sources.empty() || (sources.size() == 1 && sources.front().name == thisComputer))
+        return {};
+    std::string note = sources.size() == 1 ? "Exercices venus de : " : "Exercices venus de plusieurs ordinateurs : ";
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        const ResultsSource& s = sources[i];
+        note += (i > 0 ? ", " : "") + s.name + (s.name == thisComputer ? " (cet ordinateur)" : "") + " (" +
+                std::to_string(s.exercises) + ")";
+    }
+    return note + '.';
+}
+
+struct ResultsFolder::Shared {
+    fs::path privateFolder;
+    std::string computer;
+
+    mutable std::mutex mutex;
+    std::condition_variable settled;
+    fs::path chosen; // empty for the private folder
+    FolderHistory contents;
+    std::vector<SourceFile> lastSources; // the folder's files as last read
+    bool read = false;
+    std::string problem;
+    int asked = 0; // works posted, and ended
+    int done = 0;
+    std::function<void()> changed;
+    // Held while the waiting file is read or added to, never while the
+    // chosen folder is written, which may stall.
+    std::mutex waitingMutex;
+
+    fs::path folderInUse() const { return chosen.empty() ? privateFolder : chosen; }
+    fs::path ownFile() const
+    {
+        return chosen.empty() ? privateFolder / "resultats.csv"
+                              : chosen / pathOf("resultats-" + fileNamePart(computer) + ".csv");
+    }
+    fs::path waitingPath() const { return privateFolder / pathOf(waitingFile); }
+
+    HistoryContents waiting()
+    {
+        const std::lock_guard lock(waitingMutex);
+        return parseHistory(private_files::read(waitingPath()).value_or(std::string()));
+    }
+
+    // Writes the waiting exercises to the folder's own file, those it does
+    // not hold yet; the waiting file goes once they are all there. Empty text
+    // when nothing waits any more.
+    std::string writeWaiting(const fs::path& folder, const fs::path& ownFile)
+    {
+        const HistoryContents waitingNow = waiting();
+        if (waitingNow.results.empty())
+            return {};
+        History own(folder, utf8(ownFile.filename()));
+        std::error_code error;
+        if (!fs::is_directory(folder, error))
+            return folderAway(folder);
+        std::set<std::string> there;
+        for (const ExerciseResult& r : own.read().results)
+            there.insert(historyLine(r));
+        for (const ExerciseResult& r : waitingNow.results) {
+            if (there.contains(historyLine(r)))
+                continue;
+            const std::string failure = own.append(r);
+            if (!failure.empty())
+                return failure + " Les exercices faits sur cet ordinateur y sont gardés et y seront écrits dès que "
+                                 "possible.";
+        }
+        // Only what was read goes: an exercise saved meanwhile stays.
+        const std::lock_guard lock(waitingMutex);
+        const HistoryContents nowAgain =
+            parseHistory(private_files::read(waitingPath()).value_or(std::string()));
+        if (nowAgain.results.size() == waitingNow.results.size())
+            fs::remove(waitingPath(), error);
+        return {};
+    }
+
+    // Writes what waits, then reads the folder.
+    void update()
+    {
+        fs::path folder;
+        fs::path own;
+        {
+            const std::lock_guard lock(mutex);
+            folder = folderInUse();
+            own = ownFile();
+        }
+        std::string failure = writeWaiting(folder, own);
+        std::optional<std::vector<SourceFile>> sources = readSources(folder, own, fileNamePart(computer));
+        if (!sources && failure.empty())
+            failure = folderAway(folder);
+        // What waits is this computer's too, and shows until it is written.
+        const HistoryContents waitingNow = waiting();
+
+        const std::lock_guard lock(mutex);
+        if (folder != folderInUse())
+            return; // chosen again meanwhile; the next read is under way
+        if (sources)
+            lastSources = *sources;
+        // Away, the folder shows as it was last read, with what waits.
+        std::vector<SourceFile> shown = lastSources;
+        if (!waitingNow.results.empty())
+            shown.push_back({fileNamePart(computer), waitingNow});
+        contents = mergeHistories(shown);
+        problem = failure;
+        read = true;
+    }
+};
+
+ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer)
+    : privateFolder_(std::move(privateFolder)), computer_(std::move(computer)), private_(privateFolder_),
+      shared_(std::make_shared<Shared>()), lane_(std::make_unique<WorkLane>())
+{
+    shared_->privateFolder = privateFolder_;
+    shared_->computer = computer_;
+    std::string remembered = private_files::read(privateFolder_ / pathOf(choiceFile)).value_or(std::string());
+    while (!remembered.empty() && (remembered.back() == '\n' || remembered.back() == '\r'))
+        remembered.pop_back();
+    if (!remembered.empty())
+        shared_->chosen = pathOf(remembered);
+    // Exercises left waiting by an earlier run are written now if the
+    // folder answers.
+    refresh();
+}
+
+ResultsFolder::~ResultsFolder()
+{
+    finish(endWait);
+    lane_.reset();
+}
+
+void ResultsFolder::onChange(std::function<void()> changed)
+{
+    const std::lock_guard lock(shared_->mutex);
+    shared_->changed = std::move(changed);
+}
+
+fs::path ResultsFolder::folder() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->folderInUse();
+}
+
+bool ResultsFolder::isPrivate() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->chosen.empty();
+}
+
+fs::path ResultsFolder::ownFile() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->ownFile();
+}
+
+void ResultsFolder::useForThisRun(const fs::path& folder)
+{
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->chosen = folder == privateFolder_ ? fs::path() : folder;
+        shared_->read = false;
+        shared_->problem.clear();
+        shared_->contents = {};
+        shared_->lastSources.clear();
+    }
+    refresh();
+}
+
+std::string ResultsFolder::choose(const fs::path& folder)
+{
+    std::string failure = private_files::makeFolder(privateFolder_);
+    if (failure.empty())
+        failure = private_files::replace(privateFolder_ / pathOf(choiceFile),
+                                         folder.empty() || folder == privateFolder_ ? std::string()
+                                                                                   : utf8(folder) + '\n');
+    useForThisRun(folder.empty() ? privateFolder_ : folder);
+    return failure.empty() ? std::string()
+                           : "Le choix du dossier des résultats n'a pas pu être gardé pour la prochaine fois : " +
+                                 failure + ".";
+}
+
+void ResultsFolder::post(std::function<void(Shared&)> work)
+{
+    {
+        const std::lock_guard lock(shared_->mutex);
+        ++shared_->asked;
+    }
+    lane_->post([shared = shared_, work = std::move(work)] {
+        work(*shared);
+        std::function<void()> changed;
+        {
+            const std::lock_guard lock(shared->mutex);
+            ++shared->done;
+            changed = shared->changed;
+            shared->settled.notify_all();
+        }
+        if (changed)
+            changed();
+    });
+}
+
+std::string ResultsFolder::save(const ExerciseResult& result)
+{
+    std::string failure;
+    if (isPrivate()) {
+        // The private folder is on this computer's own disk: written at once,
+        // as the history always was.
+        failure = private_.append(result);
+    } else {
+        // Kept on this computer first, in one flushed write, so that nothing
+        // is lost if the folder does not answer or the program ends; the
+        // folder's thread then writes it there.
+        const std::lock_guard lock(shared_->waitingMutex);
+        failure = History(privateFolder_, std::string(waitingFile)).append(result);
+    }
+    refresh();
+    return failure;
+}
+
+void ResultsFolder::refresh()
+{
+    post([](Shared& shared) { shared.update(); });
+}
+
+FolderHistory ResultsFolder::contents() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->contents;
+}
+
+bool ResultsFolder::read() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->read;
+}
+
+std::string ResultsFolder::problem() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->problem;
+}
+
+bool ResultsFolder::finish(std::chrono::milliseconds limit)
+{
+    std::unique_lock lock(shared_->mutex);
+    return shared_->settled.wait_for(lock, limit, [&] { return shared_->done == shared_->asked; });
+}
