@@ -4,7 +4,9 @@
 // the window closes.
 
 #include "app/command_line.h"
+#include "results/computer_name.h"
 #include "results/history.h"
+#include "results/printable_report.h"
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
 
@@ -18,6 +20,21 @@ int main(int argc, char* argv[])
     // Read before Qt starts, so that --help, --version and a refused folder
     // answer without a display.
     const CommandLine command = readCommandLine({argv, argv + argc});
+    QCoreApplication::setApplicationName(QStringLiteral("tavrel"));
+    // The program's private data folder ($XDG_DATA_HOME/tavrel,
+    // ~/.local/share/tavrel by default): the history unless a results folder
+    // was chosen, the choice itself, the patient's name and the reports.
+    const std::filesystem::path privateFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String();
+    if (command.report) {
+        ResultsFolder results(privateFolder, thisComputerName());
+        if (command.resultsFolder)
+            results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+        const ReportOutcome outcome =
+            writeReportCommand(pathFromUtf8(command.report->file), command.report->patient, results, reportWait);
+        (outcome.status == 0 ? std::cout : std::cerr) << outcome.message << std::endl;
+        return outcome.status;
+    }
     if (!command.startWindow) {
         (command.exitStatus == 0 ? std::cout : std::cerr) << command.message << std::endl;
         return command.exitStatus;

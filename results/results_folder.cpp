@@ -31,17 +31,6 @@ std::string lowered(std::string_view s)
     return low;
 }
 
-std::string utf8(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path pathOf(std::string_view utf8Text)
-{
-    return fs::path(std::u8string(utf8Text.begin(), utf8Text.end()));
-}
-
 // The length of the UTF-8 sequence that begins at i, or 0 when it is not one.
 std::size_t sequenceLength(std::string_view s, std::size_t i)
 {
@@ -99,6 +88,17 @@ std::string withoutConflictMark(std::string name)
 }
 
 } // namespace
+
+fs::path pathFromUtf8(std::string_view text)
+{
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string utf8Of(const fs::path& path)
+{
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
 
 std::string fileNamePart(std::string_view computer)
 {
@@ -173,7 +173,7 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : entries) {
         std::error_code typeError;
-        if (entry.is_regular_file(typeError) && isHistoryFile(utf8(entry.path().filename())))
+        if (entry.is_regular_file(typeError) && isHistoryFile(utf8Of(entry.path().filename())))
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
@@ -182,7 +182,7 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
         const std::optional<std::string> text = private_files::read(file);
         if (!text)
             continue;
-        const std::string name = utf8(file.filename());
+        const std::string name = utf8Of(file.filename());
         std::string source = file == ownFile ? ownName : computerOfFile(name);
         sources.push_back({source.empty() ? name : source, parseHistory(*text)});
     }
@@ -191,7 +191,7 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
 
 std::string folderAway(const fs::path& folder)
 {
-    return "Le dossier des résultats « " + utf8(folder) +
+    return "Le dossier des résultats « " + utf8Of(folder) +
            " » ne répond pas (réseau coupé, clé retirée, dossier supprimé ?). Les exercices faits sur cet "
            "ordinateur y sont gardés et y seront écrits dès qu'il répondra de nouveau.";
 }
@@ -229,6 +229,7 @@ struct ResultsFolder::Shared {
     FolderHistory contents;
     std::vector<SourceFile> lastSources; // the folder's files as last read
     bool read = false;
+    bool answering = false;
     std::string problem;
     int asked = 0; // works posted, and ended
     int done = 0;
@@ -241,9 +242,9 @@ struct ResultsFolder::Shared {
     fs::path ownFile() const
     {
         return chosen.empty() ? privateFolder / "resultats.csv"
-                              : chosen / pathOf("resultats-" + fileNamePart(computer) + ".csv");
+                              : chosen / pathFromUtf8("resultats-" + fileNamePart(computer) + ".csv");
     }
-    fs::path waitingPath() const { return privateFolder / pathOf(waitingFile); }
+    fs::path waitingPath() const { return privateFolder / pathFromUtf8(waitingFile); }
 
     HistoryContents waiting()
     {
@@ -259,7 +260,7 @@ struct ResultsFolder::Shared {
         const HistoryContents waitingNow = waiting();
         if (waitingNow.results.empty())
             return {};
-        History own(folder, utf8(ownFile.filename()));
+        History own(folder, utf8Of(ownFile.filename()));
         std::error_code error;
         if (!fs::is_directory(folder, error))
             return folderAway(folder);
@@ -312,6 +313,7 @@ struct ResultsFolder::Shared {
         contents = mergeHistories(shown);
         problem = failure;
         read = true;
+        answering = sources.has_value();
     }
 };
 
@@ -321,11 +323,11 @@ ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer)
 {
     shared_->privateFolder = privateFolder_;
     shared_->computer = computer_;
-    std::string remembered = private_files::read(privateFolder_ / pathOf(choiceFile)).value_or(std::string());
+    std::string remembered = private_files::read(privateFolder_ / pathFromUtf8(choiceFile)).value_or(std::string());
     while (!remembered.empty() && (remembered.back() == '\n' || remembered.back() == '\r'))
         remembered.pop_back();
     if (!remembered.empty())
-        shared_->chosen = pathOf(remembered);
+        shared_->chosen = pathFromUtf8(remembered);
     // Exercises left waiting by an earlier run are written now if the
     // folder answers.
     refresh();
@@ -378,9 +380,9 @@ std::string ResultsFolder::choose(const fs::path& folder)
 {
     std::string failure = private_files::makeFolder(privateFolder_);
     if (failure.empty())
-        failure = private_files::replace(privateFolder_ / pathOf(choiceFile),
+        failure = private_files::replace(privateFolder_ / pathFromUtf8(choiceFile),
                                          folder.empty() || folder == privateFolder_ ? std::string()
-                                                                                   : utf8(folder) + '\n');
+                                                                                   : utf8Of(folder) + '\n');
     useForThisRun(folder.empty() ? privateFolder_ : folder);
     return failure.empty() ? std::string()
                            : "Le choix du dossier des résultats n'a pas pu être gardé pour la prochaine fois : " +
@@ -440,6 +442,12 @@ bool ResultsFolder::read() const
 {
     const std::lock_guard lock(shared_->mutex);
     return shared_->read;
+}
+
+bool ResultsFolder::answering() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->answering;
 }
 
 std::string ResultsFolder::problem() const

@@ -29,6 +29,11 @@
 
 class WorkLane;
 
+// Paths to and from the UTF-8 texts the program shows and takes, whatever
+// the system's code page.
+std::filesystem::path pathFromUtf8(std::string_view text);
+std::string utf8Of(const std::filesystem::path& path);
+
 // The computer's name made into a part of a file name that every system
 // takes: no separator, reserved or control character, no blank or dot at
 // either end, no name Windows keeps for its devices, not too long.
@@ -118,6 +123,8 @@ public:
     FolderHistory contents() const;
     // Whether a read has ended since the folder was last chosen.
     bool read() const;
+    // Whether the folder answered at the last read.
+    bool answering() const;
     // What is wrong with the folder, in French, or empty text.
     std::string problem() const;
     // Waits until what was asked of the folder is done, at most the limit;
