@@ -5,7 +5,6 @@
 
 #include "app/command_line.h"
 #include "results/computer_name.h"
-#include "results/history.h"
 #include "results/printable_report.h"
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
@@ -47,10 +46,10 @@ int main(int argc, char* argv[])
     // The installed desktop entry, tavrel.desktop, which gives the window its icon.
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
-    // The history of the exercises: in the user's own data folder
-    // ($XDG_DATA_HOME/tavrel, ~/.local/share/tavrel by default).
-    History history(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
-    MainWindow window(&history);
+    ResultsFolder results(privateFolder, thisComputerName());
+    if (command.resultsFolder)
+        results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+    MainWindow window(&results);
     window.load(command.discFolder);
     window.show();
     // Active at once, so that Space clicks the start button and the access

@@ -5,7 +5,6 @@
 
 #include "app/command_line.h"
 #include "results/computer_name.h"
-#include "results/history.h"
 #include "results/printable_report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/main_window.h"
@@ -76,8 +75,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return command.exitStatus;
     }
 
-    History history(appData.empty() ? std::filesystem::path() : appData / L"tavrel");
-    MainWindow window(appData.empty() ? nullptr : &history);
+    ResultsFolder results(appData.empty() ? std::filesystem::path() : appData / L"tavrel", thisComputerName());
+    if (command.resultsFolder)
+        results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+    MainWindow window(appData.empty() ? nullptr : &results);
     window.load(command.discFolder);
     if (window.hasEnded())
         return 0;

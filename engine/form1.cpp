@@ -53,9 +53,9 @@ private:
 } // namespace
 
 Form1::Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
-             History* history)
-    : state_(state), window_(window), random_(random), host_(host), history_(history),
-      patient_(history ? history->patient() : std::string())
+             ResultsFolder* results)
+    : state_(state), window_(window), random_(random), host_(host), results_(results),
+      patient_(results ? results->privateHistory().patient() : std::string())
 {
 }
 
@@ -179,10 +179,23 @@ void Form1::close()
     ended_ = true;
 }
 
+void Form1::folderChanged()
+{
+    // Never in the middle of a handler or of an exercise: the next news of
+    // the folder tells it then.
+    const std::string trouble = results_ ? results_->problem() : std::string();
+    if (!busy() && state_.running != 1 && !ended_) {
+        if (!trouble.empty() && trouble != toldOfFolder_)
+            window_.showMessage(trouble);
+        toldOfFolder_ = trouble;
+    }
+    host_.resultsChanged();
+}
+
 std::string Form1::setPatient(const std::string& name)
 {
     patient_ = name;
-    return history_ ? history_->setPatient(name) : std::string();
+    return results_ ? results_->privateHistory().setPatient(name) : std::string();
 }
 
 // Saves the exercise that has just stopped when it holds an answer; one
@@ -197,8 +210,8 @@ void Form1::finishExercise()
     if (!tally || tally->pictures == 0)
         return;
     lastExercise_ = tally;
-    if (tally->answers > 0 && history_) {
-        const std::string failure = history_->append({localDateTimeNow(), patient_, *tally});
+    if (tally->answers > 0 && results_) {
+        const std::string failure = results_->save({{localDateTimeNow(), patient_, *tally}, sheet_.pictures()});
         if (!failure.empty())
             window_.showMessage(failure);
     }

@@ -21,6 +21,9 @@ struct ReportRequest {
     std::string madeAt;       // local date and time, as 2026-12-07T14:05:09
 };
 
+// The report of the patient from the folder as last read, made now.
+ReportRequest reportRequest(const ResultsFolder& results, const std::string& patient);
+
 // The page, in UTF-8.
 std::string reportPage(const ReportRequest& request);
 
@@ -35,6 +38,8 @@ struct WrittenReport {
     std::string failure; // empty when written
 };
 WrittenReport writePrivateReport(const std::filesystem::path& privateFolder, const ReportRequest& request);
+// What to say when the system's browser could not open the report.
+std::string notOpened(const std::filesystem::path& file);
 
 // The report asked for on the command line: the folder read (waiting at
 // most the limit for it), the page written into the file. What to tell the

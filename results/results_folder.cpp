@@ -15,12 +15,13 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view historyPrefix = "resultats";
+constexpr std::string_view answersPrefix = "reponses";
 constexpr std::string_view csvEnding = ".csv";
-// In the private folder: the folder chosen, and the exercises not yet
-// written to it. The waiting file's name is no history file's, so that the
-// private folder, when it is the one in use, does not read it twice.
+// In the private folder: the folder chosen, and the folder of the exercises
+// not yet written to it, whose files the private folder, when it is the one
+// in use, does not read as its own.
 constexpr std::string_view choiceFile = "dossier-resultats.txt";
-constexpr std::string_view waitingFile = "en-attente.csv";
+constexpr std::string_view waitingFolderName = "en-attente";
 constexpr std::size_t longestPart = 64;
 
 std::string lowered(std::string_view s)
@@ -128,11 +129,20 @@ bool isHistoryFile(std::string_view fileName)
     return low.starts_with(historyPrefix) && low.ends_with(csvEnding);
 }
 
+bool isAnswersFile(std::string_view fileName)
+{
+    const std::string low = lowered(fileName);
+    return low.starts_with(answersPrefix) && low.ends_with(csvEnding);
+}
+
 std::string computerOfFile(std::string_view fileName)
 {
-    if (!isHistoryFile(fileName))
+    const std::size_t prefix = isHistoryFile(fileName) ? historyPrefix.size()
+                               : isAnswersFile(fileName) ? answersPrefix.size()
+                                                         : 0;
+    if (prefix == 0)
         return {};
-    std::string rest(fileName.substr(historyPrefix.size(), fileName.size() - historyPrefix.size() - csvEnding.size()));
+    std::string rest(fileName.substr(prefix, fileName.size() - prefix - csvEnding.size()));
     return trimmedOf(withoutConflictMark(rest), " -_.");
 }
 
@@ -140,9 +150,16 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
 {
     FolderHistory merged;
     std::set<std::string> seen;
+    std::set<std::pair<std::string, std::string>> seenAnswers;
     std::map<std::string, std::set<std::string>> bySource;
     for (const SourceFile& file : files) {
         merged.history.skipped += file.contents.skipped;
+        // An exercise's pictures come whole from the first file that has
+        // them.
+        for (const ExerciseAnswers& answers : file.contents.answers) {
+            if (seenAnswers.insert({answers.date, answers.patient}).second)
+                merged.history.answers.push_back(answers);
+        }
         for (const ExerciseResult& result : file.contents.results) {
             const std::string line = historyLine(result);
             bySource[file.source].insert(line);
@@ -154,6 +171,8 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
     // time; exercises of the same second keep the order of the files.
     std::stable_sort(merged.history.results.begin(), merged.history.results.end(),
                      [](const ExerciseResult& a, const ExerciseResult& b) { return a.date < b.date; });
+    std::stable_sort(merged.history.answers.begin(), merged.history.answers.end(),
+                     [](const ExerciseAnswers& a, const ExerciseAnswers& b) { return a.date < b.date; });
     for (const auto& [source, lines] : bySource)
         merged.sources.push_back({source, static_cast<int>(lines.size())});
     return merged;
@@ -173,19 +192,31 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : entries) {
         std::error_code typeError;
-        if (entry.is_regular_file(typeError) && isHistoryFile(utf8Of(entry.path().filename())))
+        const std::string name = utf8Of(entry.path().filename());
+        if (entry.is_regular_file(typeError) && (isHistoryFile(name) || isAnswersFile(name)))
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    std::vector<SourceFile> sources;
+    // A computer's two files, and its conflict copies, make one source.
+    std::map<std::string, HistoryContents> bySource;
     for (const fs::path& file : files) {
         const std::optional<std::string> text = private_files::read(file);
         if (!text)
             continue;
         const std::string name = utf8Of(file.filename());
-        std::string source = file == ownFile ? ownName : computerOfFile(name);
-        sources.push_back({source.empty() ? name : source, parseHistory(*text)});
+        const bool answers = isAnswersFile(name);
+        const fs::path resultsFile = answers ? file.parent_path() / pathFromUtf8(std::string(historyPrefix) +
+                                                                                  name.substr(answersPrefix.size()))
+                                             : file;
+        std::string source = resultsFile == ownFile ? ownName : computerOfFile(name);
+        if (source.empty())
+            source = utf8Of(resultsFile.filename());
+        HistoryContents& contents = bySource[source];
+        answers ? parseAnswers(*text, contents) : parseHistory(*text, contents);
     }
+    std::vector<SourceFile> sources;
+    for (auto& [source, contents] : bySource)
+        sources.push_back({source, std::move(contents)});
     return sources;
 }
 
@@ -233,54 +264,57 @@ struct ResultsFolder::Shared {
     std::string problem;
     int asked = 0; // works posted, and ended
     int done = 0;
+    // Held while the window is told, so that once onChange has changed it
+    // the old one is never called again.
+    std::mutex changedMutex;
     std::function<void()> changed;
     // Held while the waiting file is read or added to, never while the
     // chosen folder is written, which may stall.
     std::mutex waitingMutex;
 
     fs::path folderInUse() const { return chosen.empty() ? privateFolder : chosen; }
-    fs::path ownFile() const
-    {
-        return chosen.empty() ? privateFolder / "resultats.csv"
-                              : chosen / pathFromUtf8("resultats-" + fileNamePart(computer) + ".csv");
-    }
-    fs::path waitingPath() const { return privateFolder / pathFromUtf8(waitingFile); }
+    // What ends the names of this computer's files in the folder in use.
+    std::string nameEnd() const { return chosen.empty() ? std::string() : '-' + fileNamePart(computer); }
+    fs::path waitingFolder() const { return privateFolder / pathFromUtf8(waitingFolderName); }
 
     HistoryContents waiting()
     {
         const std::lock_guard lock(waitingMutex);
-        return parseHistory(private_files::read(waitingPath()).value_or(std::string()));
+        return History(waitingFolder()).read();
     }
 
-    // Writes the waiting exercises to the folder's own file, those it does
-    // not hold yet; the waiting file goes once they are all there. Empty text
-    // when nothing waits any more.
-    std::string writeWaiting(const fs::path& folder, const fs::path& ownFile)
+    // Writes the waiting exercises to this computer's files in the folder,
+    // those they do not hold yet; the waiting files go once they are all
+    // there. Empty text when nothing waits any more.
+    std::string writeWaiting(const fs::path& folder, const std::string& ending)
     {
         const HistoryContents waitingNow = waiting();
         if (waitingNow.results.empty())
             return {};
-        History own(folder, utf8Of(ownFile.filename()));
         std::error_code error;
         if (!fs::is_directory(folder, error))
             return folderAway(folder);
+        History own(folder, ending);
         std::set<std::string> there;
         for (const ExerciseResult& r : own.read().results)
             there.insert(historyLine(r));
         for (const ExerciseResult& r : waitingNow.results) {
             if (there.contains(historyLine(r)))
                 continue;
-            const std::string failure = own.append(r);
+            ExerciseRecord record{r, {}};
+            for (const ExerciseAnswers& answers : waitingNow.answers) {
+                if (answers.date == r.date && answers.patient == r.patient)
+                    record.pictures = answers.pictures;
+            }
+            const std::string failure = own.append(record);
             if (!failure.empty())
                 return failure + " Les exercices faits sur cet ordinateur y sont gardés et y seront écrits dès que "
                                  "possible.";
         }
         // Only what was read goes: an exercise saved meanwhile stays.
         const std::lock_guard lock(waitingMutex);
-        const HistoryContents nowAgain =
-            parseHistory(private_files::read(waitingPath()).value_or(std::string()));
-        if (nowAgain.results.size() == waitingNow.results.size())
-            fs::remove(waitingPath(), error);
+        if (History(waitingFolder()).read().results.size() == waitingNow.results.size())
+            fs::remove_all(waitingFolder(), error);
         return {};
     }
 
@@ -288,14 +322,15 @@ struct ResultsFolder::Shared {
     void update()
     {
         fs::path folder;
-        fs::path own;
+        std::string ending;
         {
             const std::lock_guard lock(mutex);
             folder = folderInUse();
-            own = ownFile();
+            ending = nameEnd();
         }
-        std::string failure = writeWaiting(folder, own);
-        std::optional<std::vector<SourceFile>> sources = readSources(folder, own, fileNamePart(computer));
+        std::string failure = writeWaiting(folder, ending);
+        std::optional<std::vector<SourceFile>> sources =
+            readSources(folder, History(folder, ending).file(), fileNamePart(computer));
         if (!sources && failure.empty())
             failure = folderAway(folder);
         // What waits is this computer's too, and shows until it is written.
@@ -341,7 +376,7 @@ ResultsFolder::~ResultsFolder()
 
 void ResultsFolder::onChange(std::function<void()> changed)
 {
-    const std::lock_guard lock(shared_->mutex);
+    const std::lock_guard lock(shared_->changedMutex);
     shared_->changed = std::move(changed);
 }
 
@@ -360,7 +395,7 @@ bool ResultsFolder::isPrivate() const
 fs::path ResultsFolder::ownFile() const
 {
     const std::lock_guard lock(shared_->mutex);
-    return shared_->ownFile();
+    return History(shared_->folderInUse(), shared_->nameEnd()).file();
 }
 
 void ResultsFolder::useForThisRun(const fs::path& folder)
@@ -397,31 +432,30 @@ void ResultsFolder::post(std::function<void(Shared&)> work)
     }
     lane_->post([shared = shared_, work = std::move(work)] {
         work(*shared);
-        std::function<void()> changed;
         {
             const std::lock_guard lock(shared->mutex);
             ++shared->done;
-            changed = shared->changed;
             shared->settled.notify_all();
         }
-        if (changed)
-            changed();
+        const std::lock_guard lock(shared->changedMutex);
+        if (shared->changed)
+            shared->changed();
     });
 }
 
-std::string ResultsFolder::save(const ExerciseResult& result)
+std::string ResultsFolder::save(const ExerciseRecord& record)
 {
     std::string failure;
     if (isPrivate()) {
         // The private folder is on this computer's own disk: written at once,
         // as the history always was.
-        failure = private_.append(result);
+        failure = private_.append(record);
     } else {
         // Kept on this computer first, in one flushed write, so that nothing
         // is lost if the folder does not answer or the program ends; the
         // folder's thread then writes it there.
         const std::lock_guard lock(shared_->waitingMutex);
-        failure = History(privateFolder_, std::string(waitingFile)).append(result);
+        failure = History(shared_->waitingFolder()).append(record);
     }
     refresh();
     return failure;
@@ -460,4 +494,21 @@ bool ResultsFolder::finish(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(shared_->mutex);
     return shared_->settled.wait_for(lock, limit, [&] { return shared_->done == shared_->asked; });
+}
+
+std::string folderNote(const ResultsFolder& results)
+{
+    std::string note = "Dossier des résultats : " + utf8Of(results.folder());
+    if (!results.isPrivate())
+        note += " (cet ordinateur y écrit " + utf8Of(results.ownFile().filename()) + ")";
+    note += '.';
+    if (!results.read()) {
+        note += " Lecture du dossier…";
+    } else {
+        const std::string sources = sourcesNote(results.contents().sources, fileNamePart(results.computer()));
+        if (!sources.empty())
+            note += ' ' + sources;
+    }
+    const std::string problem = results.problem();
+    return problem.empty() ? note : note + '\n' + problem;
 }

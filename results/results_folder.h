@@ -40,14 +40,16 @@ std::string utf8Of(const std::filesystem::path& path);
 std::string fileNamePart(std::string_view computer);
 
 // The computer a history file of a shared folder comes from, read from its
-// name: "PC-CABINET" for resultats-PC-CABINET.csv, also for the copies a
+// name: "PC-CABINET" for resultats-PC-CABINET.csv and reponses-PC-CABINET.csv, also for the copies a
 // synchronisation service makes when it sees a conflict
 // (resultats-PC-CABINET (1).csv, resultats-PC-CABINET.sync-conflict-….csv);
 // empty text for a plain resultats.csv.
 std::string computerOfFile(std::string_view fileName);
 
-// Whether the file's name is that of a history file: resultats*.csv.
+// Whether the file's name is that of a history file, resultats*.csv, or of
+// the answers of its exercises, reponses*.csv.
 bool isHistoryFile(std::string_view fileName);
+bool isAnswersFile(std::string_view fileName);
 
 // The exercises of one computer in the folder.
 struct ResultsSource {
@@ -93,9 +95,12 @@ public:
     ResultsFolder& operator=(const ResultsFolder&) = delete;
 
     // Called on the folder's thread when a save or a read has ended; the
-    // window then shows the folder again (from its own thread).
+    // window then shows the folder again (from its own thread). Once
+    // changed (to nothing, when the window goes), the old one is no longer
+    // called.
     void onChange(std::function<void()> changed);
 
+    const std::filesystem::path& privateFolder() const { return privateFolder_; }
     // The folder in use: the one chosen, or the private folder.
     std::filesystem::path folder() const;
     bool isPrivate() const;
@@ -116,7 +121,7 @@ public:
     // Saves the exercise without waiting for a chosen folder: it is kept on
     // this computer at once and written to the folder by its thread. Empty
     // text when kept, otherwise a French message.
-    std::string save(const ExerciseResult& result);
+    std::string save(const ExerciseRecord& record);
     // Reads the folder again without waiting; onChange tells when it is done.
     void refresh();
     // The folder as last read, with the lines still waiting to be written.
@@ -141,3 +146,7 @@ private:
     std::shared_ptr<Shared> shared_;
     std::unique_ptr<WorkLane> lane_;
 };
+
+// What the results window says of the folder, in French: where the results
+// are kept, which computers they came from, what is wrong with the folder.
+std::string folderNote(const ResultsFolder& results);

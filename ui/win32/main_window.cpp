@@ -22,6 +22,7 @@ enum : UINT {
     tickMessage = WM_APP + 1,    // a tick that waited for a handler to end
     idleMessage = WM_APP + 2,    // the handlers have ended
     pictureMessage = WM_APP + 3, // a picture read for display is ready
+    folderMessage = WM_APP + 4,  // the results folder has been written or read
 };
 constexpr UINT_PTR timerId = 1;
 constexpr UINT_PTR wakeUpId = 2;
@@ -54,8 +55,8 @@ bool isArrow(const MSG& m) { return m.wParam == VK_LEFT || m.wParam == VK_RIGHT;
 
 } // namespace
 
-MainWindow::MainWindow(History* history, PaceTimer::Kind timerKind)
-    : services_(*this), form_(state_, services_, services_.randomSequence(), *this, history)
+MainWindow::MainWindow(ResultsFolder* results, PaceTimer::Kind timerKind)
+    : services_(*this), form_(state_, services_, services_.randomSequence(), *this, results)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW c{};
@@ -79,10 +80,14 @@ MainWindow::MainWindow(History* history, PaceTimer::Kind timerKind)
     buildControls();
     layOut(dpiOf(hwnd_));
     timer1_->start(std::chrono::milliseconds(1000));
+    if (results)
+        results->onChange([hwnd = hwnd_] { PostMessageW(hwnd, folderMessage, 0, 0); });
 }
 
 MainWindow::~MainWindow()
 {
+    if (form_.results())
+        form_.results()->onChange({});
     results_.reset();
     timer1_.reset();
     wakeUp_.reset();
@@ -559,6 +564,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case pictureMessage:
         if (!hasEnded())
             services_.showReadyPicture();
+        return 0;
+    case folderMessage:
+        form_.folderChanged();
         return 0;
     case WM_ACTIVATE:
         // As a dialog does: the focus goes back to the control that had it.
