@@ -73,10 +73,14 @@ public:
 
     // The answers of the exercise under way.
     const AnswerSheet& answers() const { return sheet_; }
-    // The last exercise that showed phase-1 pictures, once one has stopped.
-    const std::optional<Tally>& lastExercise() const { return lastExercise_; }
+    // The last exercise that showed phase-1 pictures, once one has stopped
+    // in this run, with its pictures and answers.
+    const std::optional<ExerciseRecord>& lastExercise() const { return lastExercise_; }
     // The history, or null when nothing is saved.
     History* history() const { return history_; }
+    // Adds the lines of the history that wait for a file another program
+    // held open (a spreadsheet), and says what the user needs to know.
+    void addWaitingLines();
     // The patient's name in force, saved with each exercise.
     const std::string& patient() const { return patient_; }
     // Empty text when the name is remembered for the next run, otherwise a
@@ -103,6 +107,6 @@ private:
     bool tickEnded_ = false; // the exercise was ended by a tick's picture count
 
     AnswerSheet sheet_;
-    std::optional<Tally> lastExercise_;
+    std::optional<ExerciseRecord> lastExercise_;
     std::string patient_;
 };

@@ -110,7 +110,7 @@ TEST_F(ResultsTest, ScriptedExercisesGiveTheirLinesOfTheHistory)
     ASSERT_EQ(saved().size(), 1u);
     const Tally first{{BodyPart::hands, 1, 3000, false}, 6, 5, 4, 1049, 650};
     EXPECT_EQ(saved()[0].tally, first);
-    EXPECT_EQ(form.lastExercise(), first);
+    EXPECT_EQ(form.lastExercise()->result.tally, first);
     EXPECT_EQ(host.resultsShown, 0) << "the results window opens by itself only at the end of the ten minutes";
 
     // Started again: a new exercise, on pictures of the feet at level 3.
@@ -174,7 +174,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     tickAt(30);
     click(C::cmdOnOff);
     EXPECT_EQ(saved().size(), 1u);
-    EXPECT_EQ(form.lastExercise()->answers, 0) << "the figures shown are those of the last exercise";
+    EXPECT_EQ(form.lastExercise()->result.tally.answers, 0) << "the figures shown are those of the last exercise";
 
     // Without answers, the end of the ten minutes opens nothing.
     click(C::cmdOnOff);
