@@ -50,6 +50,15 @@ private:
     std::function<void()> waitBegins_;
 };
 
+// The set's folder, as "mainDGfacile", from its fragment ":\mainDGfacile\".
+std::string imageSetOf(const std::string& fragment)
+{
+    const std::size_t first = fragment.find_first_not_of(":\\");
+    if (first == std::string::npos)
+        return {};
+    return fragment.substr(first, fragment.find_last_not_of('\\') + 1 - first);
+}
+
 } // namespace
 
 Form1::Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
@@ -92,7 +101,12 @@ void Form1::run(Handler handler)
 
 void Form1::load(const std::optional<std::string>& discFolder)
 {
-    run([&] { Form_Load(state_, window_, discFolder); });
+    run([&] {
+        Form_Load(state_, window_, discFolder);
+        // Lines kept while a history file was held open by another program,
+        // at the end of the last run, go to it now if they can.
+        addWaitingLines();
+    });
 }
 
 void Form1::timerTick()
@@ -110,7 +124,7 @@ void Form1::timerTick()
                                             state_.level.isUnset() ? 1 : static_cast<int>(state_.level.number()),
                                             toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
             sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
-                                settings);
+                                settings, imageSetOf(text(state_.imageDir)));
         }, [this] { prepareNextPictures(); });
         const bool running = state_.running == 1;
         Timer1_Timer(state_, services);
@@ -172,6 +186,9 @@ void Form1::close()
     try {
         if (sheet_.started())
             finishExercise();
+        // Quietly: what cannot be added now waits for the next start.
+        if (results_)
+            results_->addWaitingLines();
     } catch (const ProgramEnded&) {
         // Ending anyway.
     }
@@ -192,6 +209,15 @@ void Form1::folderChanged()
     host_.resultsChanged();
 }
 
+void Form1::addWaitingLines()
+{
+    if (!results_)
+        return;
+    const std::string said = results_->addWaitingLines();
+    if (!said.empty())
+        window_.showMessage(said);
+}
+
 std::string Form1::setPatient(const std::string& name)
 {
     patient_ = name;
@@ -209,11 +235,11 @@ void Form1::finishExercise()
     tickEnded_ = false;
     if (!tally || tally->pictures == 0)
         return;
-    lastExercise_ = tally;
+    lastExercise_ = ExerciseRecord{{localDateTimeNow(), patient_, *tally}, sheet_.pictures()};
     if (tally->answers > 0 && results_) {
-        const std::string failure = results_->save({{localDateTimeNow(), patient_, *tally}, sheet_.pictures()});
-        if (!failure.empty())
-            window_.showMessage(failure);
+        const std::string said = results_->save(*lastExercise_);
+        if (!said.empty())
+            window_.showMessage(said);
     }
     host_.resultsChanged();
     if (endedByItself && tally->answers > 0)

@@ -74,10 +74,15 @@ public:
 
     // The answers of the exercise under way.
     const AnswerSheet& answers() const { return sheet_; }
-    // The last exercise that showed phase-1 pictures, once one has stopped.
-    const std::optional<Tally>& lastExercise() const { return lastExercise_; }
+    // The last exercise that showed phase-1 pictures, once one has stopped
+    // in this run, with its pictures and answers.
+    const std::optional<ExerciseRecord>& lastExercise() const { return lastExercise_; }
     // Where the results are kept, or null when nothing is saved.
     ResultsFolder* results() const { return results_; }
+    // Adds the lines of the history that wait for a file another program
+    // held open (a spreadsheet), or for a results folder that did not
+    // answer, and says what the user needs to know.
+    void addWaitingLines();
     // The results folder's thread has written or read it: what is wrong with
     // it is told once, and an open results window shows it again.
     void folderChanged();
@@ -108,6 +113,6 @@ private:
     bool tickEnded_ = false; // the exercise was ended by a tick's picture count
 
     AnswerSheet sheet_;
-    std::optional<Tally> lastExercise_;
+    std::optional<ExerciseRecord> lastExercise_;
     std::string patient_;
 };

@@ -29,18 +29,20 @@ void AnswerSheet::start()
     recent_.clear();
     tally_ = {};
     responseMs_.clear();
+    pictures_.clear();
 }
 
-void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings)
+void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet)
 {
     if (!started_)
         return;
     if (recent_.size() == picturesKept)
         recent_.erase(recent_.begin());
-    recent_.push_back({number, phase1, std::nullopt});
+    recent_.push_back({number, phase1, std::nullopt, pictures_.size()});
     if (phase1) {
         ++tally_.pictures;
         tally_.settings = settings;
+        pictures_.push_back({tally_.pictures, number, imageSet, sideOf(number), std::nullopt, std::nullopt});
     }
 }
 
@@ -60,13 +62,17 @@ void AnswerSheet::answer(Side side, double pressedAt)
     const auto onScreen = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Picture& p) {
         return p.onScreen && secondsFrom(*p.onScreen, pressedAt) >= 0;
     });
-    if (onScreen == recent_.rend() || !onScreen->phase1 || onScreen->answered)
+    if (onScreen == recent_.rend() || !onScreen->phase1)
         return;
-    onScreen->answered = true;
-    ++tally_.answers;
-    if (side == sideOf(onScreen->number))
-        ++tally_.correct;
+    PictureAnswer& picture = pictures_[onScreen->answerAt];
+    if (picture.answer)
+        return;
     latestResponse_ = secondsFrom(*onScreen->onScreen, pressedAt);
+    picture.answer = side;
+    picture.responseMs = static_cast<int>(std::lround(latestResponse_ * 1000));
+    ++tally_.answers;
+    if (picture.correct())
+        ++tally_.correct;
     responseMs_.push_back(latestResponse_ * 1000);
     ++answersTaken_;
 }

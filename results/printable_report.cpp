@@ -28,6 +28,8 @@ th, td { padding: 1mm 2mm; text-align: left; vertical-align: top; }
 .chiffres th, .chiffres td, .exercices th, .exercices td { border: 0.25mm solid #999; }
 .chiffres thead th, .exercices thead th { background: #eee; }
 .exercices { font-size: 8.5pt; }
+.exercices td { white-space: nowrap; }
+.exercices thead th { text-align: center; }
 .exercices td.n, .chiffres td.n { text-align: right; }
 thead { display: table-header-group; }
 tr { break-inside: avoid; page-break-inside: avoid; }
@@ -144,8 +146,8 @@ std::string mark(SeriesKind kind, double x, double y, const std::string& colour)
         return "<rect x=\"" + number(x - 3.5) + "\" y=\"" + number(y - 3.5) +
                "\" width=\"7\" height=\"7\" fill=\"" + colour + "\"/>";
     case SeriesKind::all:
-        return "<path d=\"M" + number(x) + ' ' + number(y - 4.5) + "l4.5 4.5l-4.5 4.5l-4.5 -4.5z\" fill=\"white\" stroke=\"" +
-               colour + "\" stroke-width=\"1.5\"/>";
+        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"3.5\" fill=\"white\" stroke=\"" + colour +
+               "\" stroke-width=\"1.5\"/>";
     }
     return {};
 }
@@ -248,7 +250,7 @@ std::string identity(const ReportRequest& request, const std::vector<ExerciseRes
                                                 : plural(exercises.size(), "exercice de phase 1",
                                                          "exercices de phase 1"));
     html += "</table>\n";
-    const std::string sources = sourcesNote(request.folder.sources, request.thisComputer);
+    const std::string sources = sourcesNote(request.folder.sources, request.thisComputer, request.patient);
     if (!sources.empty())
         html += "<p class=\"note\">" + escaped(sources) + "</p>\n";
     return html;
@@ -278,11 +280,11 @@ std::string lastExercise(const ExerciseRecord& last)
 // where its pictures were kept.
 std::string exerciseTable(const std::vector<ExerciseResult>& exercises, const HistoryContents& history)
 {
-    std::string html = "<h2>Exercices</h2>\n<table class=\"exercices\">\n<thead>" +
-                       row({"Date", "Partie", "Niveau", "Vitesse", "Images", "Réponses", "Justes", "Justes à gauche",
-                            "Justes à droite", "Temps moyen", "Temps médian"},
-                           "th") +
-                       "</thead>\n<tbody>\n";
+    std::string html = "<h2>Exercices</h2>\n<table class=\"exercices\">\n<thead><tr>";
+    for (const char* column : {"Date", "Partie", "Niveau", "Vitesse", "Images", "Réponses"})
+        html += "<th rowspan=\"2\">" + std::string(column) + "</th>";
+    html += "<th colspan=\"3\">Réponses justes</th><th colspan=\"2\">Temps de réponse</th></tr>\n" +
+            row({"toutes", "à gauche", "à droite", "moyen", "médian"}, "th") + "</thead>\n<tbody>\n";
     for (const ExerciseResult& r : exercises) {
         const Tally& t = r.tally;
         std::string left = "—";

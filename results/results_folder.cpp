@@ -142,8 +142,15 @@ std::string computerOfFile(std::string_view fileName)
                                                          : 0;
     if (prefix == 0)
         return {};
-    std::string rest(fileName.substr(prefix, fileName.size() - prefix - csvEnding.size()));
-    return trimmedOf(withoutConflictMark(rest), " -_.");
+    std::string rest = withoutConflictMark(
+        std::string(fileName.substr(prefix, fileName.size() - prefix - csvEnding.size())));
+    // The files the history keeps beside a computer's own: the lines that
+    // wait for it, and those written after its columns were changed.
+    for (std::string_view beside : {"-en-attente", "-suite"}) {
+        if (lowered(rest).ends_with(beside))
+            rest.resize(rest.size() - beside.size());
+    }
+    return trimmedOf(rest, " -_.");
 }
 
 FolderHistory mergeHistories(const std::vector<SourceFile>& files)
@@ -151,7 +158,7 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
     FolderHistory merged;
     std::set<std::string> seen;
     std::set<std::pair<std::string, std::string>> seenAnswers;
-    std::map<std::string, std::set<std::string>> bySource;
+    std::map<std::string, std::map<std::string, std::string>> bySource; // line -> patient
     for (const SourceFile& file : files) {
         merged.history.skipped += file.contents.skipped;
         // An exercise's pictures come whole from the first file that has
@@ -162,7 +169,7 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
         }
         for (const ExerciseResult& result : file.contents.results) {
             const std::string line = historyLine(result);
-            bySource[file.source].insert(line);
+            bySource[file.source].emplace(line, trimmedOf(result.patient, " \t"));
             if (seen.insert(line).second)
                 merged.history.results.push_back(result);
         }
@@ -173,8 +180,12 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
                      [](const ExerciseResult& a, const ExerciseResult& b) { return a.date < b.date; });
     std::stable_sort(merged.history.answers.begin(), merged.history.answers.end(),
                      [](const ExerciseAnswers& a, const ExerciseAnswers& b) { return a.date < b.date; });
-    for (const auto& [source, lines] : bySource)
-        merged.sources.push_back({source, static_cast<int>(lines.size())});
+    for (const auto& [source, lines] : bySource) {
+        ResultsSource counted{source, static_cast<int>(lines.size()), {}};
+        for (const auto& [line, patient] : lines)
+            ++counted.byPatient[patient];
+        merged.sources.push_back(std::move(counted));
+    }
     return merged;
 }
 
@@ -197,8 +208,9 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    // A computer's two files, and its conflict copies, make one source.
-    std::map<std::string, HistoryContents> bySource;
+    // Each file is read alone: a conflict copy holds the same exercises
+    // again, which the merge then counts once.
+    std::vector<SourceFile> sources;
     for (const fs::path& file : files) {
         const std::optional<std::string> text = private_files::read(file);
         if (!text)
@@ -208,15 +220,15 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
         const fs::path resultsFile = answers ? file.parent_path() / pathFromUtf8(std::string(historyPrefix) +
                                                                                   name.substr(answersPrefix.size()))
                                              : file;
-        std::string source = resultsFile == ownFile ? ownName : computerOfFile(name);
+        std::string source = computerOfFile(name);
+        if (!ownFile.empty() && source == computerOfFile(utf8Of(ownFile.filename())))
+            source = ownName;
         if (source.empty())
             source = utf8Of(resultsFile.filename());
-        HistoryContents& contents = bySource[source];
+        HistoryContents contents;
         answers ? parseAnswers(*text, contents) : parseHistory(*text, contents);
-    }
-    std::vector<SourceFile> sources;
-    for (auto& [source, contents] : bySource)
         sources.push_back({source, std::move(contents)});
+    }
     return sources;
 }
 
@@ -237,15 +249,22 @@ std::optional<FolderHistory> readFolder(const fs::path& folder)
     return mergeHistories(*sources);
 }
 
-std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer)
+std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer,
+                        const std::string& patient)
 {
-    if (sources.empty() || (sources.size() == 1 && sources.front().name == thisComputer))
+    const std::string who = trimmedOf(patient, " \t");
+    std::vector<std::pair<std::string, int>> counted;
+    for (const ResultsSource& s : sources) {
+        if (const auto found = s.byPatient.find(who); found != s.byPatient.end())
+            counted.emplace_back(s.name, found->second);
+    }
+    if (counted.empty() || (counted.size() == 1 && counted.front().first == thisComputer))
         return {};
-    std::string note = sources.size() == 1 ? "Exercices venus de : " : "Exercices venus de plusieurs ordinateurs : ";
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        const ResultsSource& s = sources[i];
-        note += (i > 0 ? ", " : "") + s.name + (s.name == thisComputer ? " (cet ordinateur)" : "") + " (" +
-                std::to_string(s.exercises) + ")";
+    std::string note = counted.size() == 1 ? "Exercices venus de : " : "Exercices venus de plusieurs ordinateurs : ";
+    for (std::size_t i = 0; i < counted.size(); ++i) {
+        const auto& [name, exercises] = counted[i];
+        note += (i > 0 ? ", " : "") + name + (name == thisComputer ? " (cet ordinateur)" : "") + " : " +
+                std::to_string(exercises);
     }
     return note + '.';
 }
@@ -328,7 +347,14 @@ struct ResultsFolder::Shared {
             folder = folderInUse();
             ending = nameEnd();
         }
-        std::string failure = writeWaiting(folder, ending);
+        // In the private folder only the window's thread writes; in a chosen
+        // one only this thread does, this computer's files.
+        std::string failure;
+        if (!ending.empty()) {
+            failure = History(folder, ending).addWaitingLines();
+            const std::string waitingFailure = writeWaiting(folder, ending);
+            failure = waitingFailure.empty() ? failure : waitingFailure;
+        }
         std::optional<std::vector<SourceFile>> sources =
             readSources(folder, History(folder, ending).file(), fileNamePart(computer));
         if (!sources && failure.empty())
@@ -461,6 +487,17 @@ std::string ResultsFolder::save(const ExerciseRecord& record)
     return failure;
 }
 
+std::string ResultsFolder::addWaitingLines()
+{
+    // A chosen folder's thread writes what waits at each read.
+    if (!isPrivate())
+        return {};
+    // Exercises kept for a chosen folder given up since go to this one.
+    std::string said = private_.addWaitingLines();
+    const std::string failure = shared_->writeWaiting(privateFolder_, {});
+    return failure.empty() ? said : failure;
+}
+
 void ResultsFolder::refresh()
 {
     post([](Shared& shared) { shared.update(); });
@@ -496,7 +533,7 @@ bool ResultsFolder::finish(std::chrono::milliseconds limit)
     return shared_->settled.wait_for(lock, limit, [&] { return shared_->done == shared_->asked; });
 }
 
-std::string folderNote(const ResultsFolder& results)
+std::string folderNote(const ResultsFolder& results, const std::string& patient)
 {
     std::string note = "Dossier des résultats : " + utf8Of(results.folder());
     if (!results.isPrivate())
@@ -505,7 +542,8 @@ std::string folderNote(const ResultsFolder& results)
     if (!results.read()) {
         note += " Lecture du dossier…";
     } else {
-        const std::string sources = sourcesNote(results.contents().sources, fileNamePart(results.computer()));
+        const std::string sources =
+            sourcesNote(results.contents().sources, fileNamePart(results.computer()), patient);
         if (!sources.empty())
             note += ' ' + sources;
     }

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -55,6 +56,7 @@ bool isAnswersFile(std::string_view fileName);
 struct ResultsSource {
     std::string name; // the computer, or the file's name when it does not say
     int exercises = 0;
+    std::map<std::string, int> byPatient; // names without the blanks around them
     bool operator==(const ResultsSource&) const = default;
 };
 
@@ -76,9 +78,10 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files);
 // listed.
 std::optional<FolderHistory> readFolder(const std::filesystem::path& folder);
 
-// The computers the lines came from, in French, for the results window and
-// the report: empty when they all come from this one.
-std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer);
+// The computers the patient's exercises came from, in French, for the
+// results window and the report: empty when they all come from this one.
+std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer,
+                        const std::string& patient);
 
 class ResultsFolder {
 public:
@@ -123,7 +126,13 @@ public:
     // text when kept, otherwise a French message.
     std::string save(const ExerciseRecord& record);
     // Reads the folder again without waiting; onChange tells when it is done.
+    // What waits for the folder is written first.
     void refresh();
+    // Adds the lines that wait for a file held open by another program, or
+    // for a folder that did not answer, in the private folder, with what to
+    // tell the user. A chosen folder's thread does it at each read, and
+    // tells what is wrong through problem().
+    std::string addWaitingLines();
     // The folder as last read, with the lines still waiting to be written.
     FolderHistory contents() const;
     // Whether a read has ended since the folder was last chosen.
@@ -148,5 +157,6 @@ private:
 };
 
 // What the results window says of the folder, in French: where the results
-// are kept, which computers they came from, what is wrong with the folder.
-std::string folderNote(const ResultsFolder& results);
+// are kept, which computers the patient's came from, what is wrong with the
+// folder.
+std::string folderNote(const ResultsFolder& results, const std::string& patient);

@@ -40,7 +40,7 @@ TEST(HistoryTest, LinesAsASpreadsheetReadsThemAndBack)
     History history(folder.path() / "data" / "tavrel");
     for (const char* name : {"Jeanne Dupont", "Dupont; Jean", "Le \"Grand\" Martin", "Ligne\nsuivante",
                                     "=HYPERLINK(\"x\")", "-1", "Zoé Lefèvre"})
-        ASSERT_EQ(history.append(result(name)), "");
+        ASSERT_EQ(history.append({result(name), {}}), "");
 
     const std::string text = contentOf(history.file());
     EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
@@ -73,7 +73,7 @@ TEST(HistoryTest, DamagedAndForeignLinesAreSkippedNeverTheFile)
 {
     TempFolder folder;
     History history(folder.path());
-    ASSERT_EQ(history.append(result("A")), "");
+    ASSERT_EQ(history.append({result("A"), {}}), "");
     {
         std::ofstream out(history.file(), std::ios::binary | std::ios::app);
         out << "2026-12-07T15:00:00;\"B, coupé en pl\r\n"  // an unclosed quote
@@ -83,7 +83,7 @@ TEST(HistoryTest, DamagedAndForeignLinesAreSkippedNeverTheFile)
             << "\r\n"
             << "2026-12-07T15:0"; // cut short
     }
-    ASSERT_EQ(history.append(result("F")), "");
+    ASSERT_EQ(history.append({result("F"), {}}), "");
 
     const HistoryContents read = history.read();
     EXPECT_EQ(read.skipped, 5);
@@ -110,7 +110,7 @@ TEST(HistoryTest, AProcessKilledWhileWritingLosesNoEarlierLine)
     if (child == 0) {
         History history(where);
         for (int i = 1;; ++i)
-            history.append(result(longName, 18 + i));
+            history.append({result(longName, 18 + i), {}});
     }
     History history(where);
     for (int waited = 0; history.read().results.size() < 200; ++waited) {
@@ -128,6 +128,6 @@ TEST(HistoryTest, AProcessKilledWhileWritingLosesNoEarlierLine)
         ASSERT_EQ(read.results[i], result(longName, 19 + static_cast<int>(i))) << "line " << i + 1;
 
     // The next line after the crash is whole and read back.
-    ASSERT_EQ(history.append(result("Après")), "");
+    ASSERT_EQ(history.append({result("Après"), {}}), "");
     EXPECT_EQ(history.read().results.back().patient, "Après");
 }

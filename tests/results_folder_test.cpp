@@ -24,6 +24,13 @@ ExerciseResult exercise(std::string date, std::string patient = "Zoé Lefèvre",
     return {std::move(date), std::move(patient), Tally{{BodyPart::hands, 1, 3000, true}, 20, 18, correct, 812, 790}};
 }
 
+// An exercise with two pictures answered, one left and one right.
+ExerciseRecord record(std::string date)
+{
+    return {exercise(std::move(date)),
+            {{1, 3, "mainDGfacile", Side::left, Side::left, 640}, {2, 14, "mainDGfacile", Side::right, std::nullopt, std::nullopt}}};
+}
+
 std::string contentOf(const fs::path& file)
 {
     std::ifstream in(file, std::ios::binary);
@@ -101,10 +108,10 @@ TEST(ResultsFolderTest, TwoComputersTheirCopiesAndAnImportEachExerciseOnce)
         ResultsFolder clinic(temp.path() / "cabinet", "PC/CABINET");
         EXPECT_EQ(home.choose(shared), "");
         EXPECT_EQ(clinic.choose(shared), "");
-        EXPECT_EQ(home.save(exercise("2026-12-03T09:00:00")), "");
-        EXPECT_EQ(clinic.save(exercise("2026-12-01T10:00:00")), "");
-        EXPECT_EQ(home.save(exercise("2026-12-02T18:30:00")), "");
-        EXPECT_EQ(clinic.save(exercise("2026-12-04T10:00:00")), "");
+        EXPECT_EQ(home.save(record("2026-12-03T09:00:00")), "");
+        EXPECT_EQ(clinic.save(record("2026-12-01T10:00:00")), "");
+        EXPECT_EQ(home.save(record("2026-12-02T18:30:00")), "");
+        EXPECT_EQ(clinic.save(record("2026-12-04T10:00:00")), "");
         ASSERT_TRUE(home.finish(60s));
         ASSERT_TRUE(clinic.finish(60s));
         EXPECT_EQ(home.ownFile(), shared / "resultats-Maison.csv");
@@ -112,8 +119,10 @@ TEST(ResultsFolderTest, TwoComputersTheirCopiesAndAnImportEachExerciseOnce)
     }
     EXPECT_EQ(count(contentOf(shared / "resultats-Maison.csv"), "2026-12-"), 2);
     EXPECT_EQ(count(contentOf(shared / "resultats-PC_CABINET.csv"), "2026-12-"), 2);
+    EXPECT_EQ(count(contentOf(shared / "reponses-PC_CABINET.csv"), "mainDGfacile"), 4);
 
     fs::copy_file(shared / "resultats-PC_CABINET.csv", shared / "resultats-PC_CABINET (1).csv");
+    fs::copy_file(shared / "reponses-PC_CABINET.csv", shared / "reponses-PC_CABINET (1).csv");
     // Copied from a USB stick: one exercise the folder has, one it has not,
     // and a damaged line.
     std::ofstream(shared / "resultats.csv", std::ios::binary)
@@ -121,7 +130,6 @@ TEST(ResultsFolderTest, TwoComputersTheirCopiesAndAnImportEachExerciseOnce)
         << historyLine(exercise("2026-12-02T18:30:00")) << "\r\n"
         << historyLine(exercise("2026-11-30T08:00:00", "Zoé Lefèvre", 10)) << "\r\n"
         << "2026-11-30T08:00:00;coupé\r\n";
-    std::ofstream(shared / "reponses-Maison.csv") << "pas un historique\r\n";
 
     ResultsFolder again(temp.path() / "maison", "Maison");
     EXPECT_EQ(again.folder(), shared); // remembered
@@ -131,10 +139,17 @@ TEST(ResultsFolderTest, TwoComputersTheirCopiesAndAnImportEachExerciseOnce)
                                                        "2026-12-02T18:30:00", "2026-12-03T09:00:00",
                                                        "2026-12-04T10:00:00"}));
     EXPECT_EQ(read.history.skipped, 1);
-    EXPECT_EQ(read.sources, (std::vector<ResultsSource>{{"Maison", 2}, {"PC_CABINET", 2}, {"resultats.csv", 2}}));
-    EXPECT_EQ(sourcesNote(read.sources, "Maison"),
-              "Exercices venus de plusieurs ordinateurs : Maison (cet ordinateur) (2), PC_CABINET (2), "
-              "resultats.csv (2).");
+    // Each exercise's pictures once, also those of the conflict copy.
+    ASSERT_EQ(read.history.answers.size(), 4u);
+    EXPECT_EQ(read.history.answers[0].date, "2026-12-01T10:00:00");
+    EXPECT_EQ(read.history.answers[0].pictures, record("").pictures);
+    ASSERT_EQ(read.sources.size(), 3u);
+    EXPECT_EQ(read.sources[2].name, "resultats.csv");
+    EXPECT_EQ(read.sources[2].exercises, 2);
+    EXPECT_EQ(sourcesNote(read.sources, "Maison", " Zoé Lefèvre"),
+              "Exercices venus de plusieurs ordinateurs : Maison (cet ordinateur) : 2, PC_CABINET : 2, "
+              "resultats.csv : 2.");
+    EXPECT_EQ(sourcesNote(read.sources, "Maison", "Jean Martin"), "");
 
     // Back to the private folder: only this computer's own history there.
     EXPECT_EQ(again.choose({}), "");
@@ -155,19 +170,19 @@ TEST(ResultsFolderTest, AFolderThatGoesAwayLosesNothing)
     {
         ResultsFolder results(temp.path() / "privé", "Maison");
         EXPECT_EQ(results.choose(shared), "");
-        EXPECT_EQ(results.save(exercise("2026-12-01T10:00:00")), "");
+        EXPECT_EQ(results.save(record("2026-12-01T10:00:00")), "");
         ASSERT_TRUE(results.finish(60s));
         EXPECT_EQ(results.problem(), "");
 
         fs::rename(shared, pulledOut);
-        EXPECT_EQ(results.save(exercise("2026-12-02T10:00:00")), "");
+        EXPECT_EQ(results.save(record("2026-12-02T10:00:00")), "");
         ASSERT_TRUE(results.finish(60s));
         EXPECT_NE(results.problem().find("ne répond pas"), std::string::npos) << results.problem();
         EXPECT_EQ(results.problem().find("rror"), std::string::npos) << results.problem();
         // Still shown: what was read before and what waits.
         EXPECT_EQ(datesOf(results.contents()),
                   (std::vector<std::string>{"2026-12-01T10:00:00", "2026-12-02T10:00:00"}));
-        EXPECT_EQ(results.save(exercise("2026-12-03T10:00:00")), "");
+        EXPECT_EQ(results.save(record("2026-12-03T10:00:00")), "");
     }
     EXPECT_FALSE(fs::exists(shared));
 
@@ -181,13 +196,14 @@ TEST(ResultsFolderTest, AFolderThatGoesAwayLosesNothing)
     const std::string text = contentOf(own);
     EXPECT_EQ(count(text, "2026-12-0"), 3) << text;
     EXPECT_EQ(count(text, "date;patient"), 1) << text;
-    EXPECT_FALSE(fs::exists(temp.path() / "privé" / "en-attente.csv"));
+    EXPECT_FALSE(fs::exists(temp.path() / "privé" / "en-attente"));
+    EXPECT_EQ(count(contentOf(shared / "reponses-Maison.csv"), "mainDGfacile"), 6);
 
     // A folder made read-only says so, and keeps the exercise too.
     fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_exec);
     fs::permissions(own, fs::perms::owner_read);
     if (::geteuid() != 0) {
-        EXPECT_EQ(results.save(exercise("2026-12-04T10:00:00")), "");
+        EXPECT_EQ(results.save(record("2026-12-04T10:00:00")), "");
         ASSERT_TRUE(results.finish(60s));
         EXPECT_NE(results.problem().find("l'accès est refusé"), std::string::npos) << results.problem();
         fs::permissions(shared, fs::perms::owner_all);

@@ -71,11 +71,12 @@ protected:
     std::vector<ExerciseResult> saved() const { return history.read().results; }
 
     TempFolder folder;
-    History history{folder.path() / "tavrel"};
+    ResultsFolder results{folder.path() / "tavrel", "PC"};
+    History& history = results.privateHistory();
     ExerciseState state;
     RecordingServices window{state};
     RecordingHost host;
-    Form1 form{state, window, window.sequence(), host, &history};
+    Form1 form{state, window, window.sequence(), host, &results};
 };
 
 // Right, wrong, double, missing and late answers, a change of phase in the
@@ -110,7 +111,7 @@ TEST_F(ResultsTest, ScriptedExercisesGiveTheirLinesOfTheHistory)
     ASSERT_EQ(saved().size(), 1u);
     const Tally first{{BodyPart::hands, 1, 3000, false}, 6, 5, 4, 1049, 650};
     EXPECT_EQ(saved()[0].tally, first);
-    EXPECT_EQ(form.lastExercise(), first);
+    EXPECT_EQ(form.lastExercise()->result.tally, first);
     EXPECT_EQ(host.resultsShown, 0) << "the results window opens by itself only at the end of the ten minutes";
 
     // Started again: a new exercise, on pictures of the feet at level 3.
@@ -174,7 +175,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     tickAt(30);
     click(C::cmdOnOff);
     EXPECT_EQ(saved().size(), 1u);
-    EXPECT_EQ(form.lastExercise()->answers, 0) << "the figures shown are those of the last exercise";
+    EXPECT_EQ(form.lastExercise()->result.tally.answers, 0) << "the figures shown are those of the last exercise";
 
     // Without answers, the end of the ten minutes opens nothing.
     click(C::cmdOnOff);
@@ -190,7 +191,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
 TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
 {
     folder.makeFile("blocked", "not a folder");
-    History blocked(folder.path() / "blocked");
+    ResultsFolder blocked(folder.path() / "blocked", "PC");
     Form1 blockedForm(state, window, window.sequence(), host, &blocked);
     EXPECT_NE(blockedForm.setPatient("Martin").find("Le nom du patient n'a pas pu être enregistré"),
               std::string::npos);
@@ -209,7 +210,7 @@ TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
     EXPECT_EQ(state.running, 1) << "the program goes on";
 
     EXPECT_EQ(form.setPatient("Dupont ; \"Jean\""), "");
-    Form1 nextRun(state, window, window.sequence(), host, &history);
+    Form1 nextRun(state, window, window.sequence(), host, &results);
     EXPECT_EQ(nextRun.patient(), "Dupont ; \"Jean\"");
 #if !defined(_WIN32)
     EXPECT_EQ(std::filesystem::status(folder.path() / "tavrel").permissions() & std::filesystem::perms::all,

@@ -22,8 +22,9 @@ HISTORY_HEADER = ("date;patient;partie;niveau;vitesse_ms;feedback;images;répons
                   "temps_moyen_ms;temps_médian_ms")
 ANSWERS_HEADER = "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms"
 
-# (date, body part, left correct of 10, right correct of 10, response time in ms);
-# every picture answered. The right side, the painful one, is worse.
+# (date, body part, left correct of 10, right correct of 10, response time to
+# left pictures in ms); every picture answered. The right side, the painful
+# one, is worse: fewer correct answers, 300 ms slower.
 EXERCISES = [
     ("2026-11-02T09:10:00", "mains", 6, 3, 1400),
     ("2026-11-05T18:00:00", "mains", 7, 4, 1300),
@@ -51,7 +52,7 @@ def history_of(exercises):
     results, answers = [], []
     for date, part, left, right, ms in exercises:
         correct = left + right
-        results.append(f"{date};{PATIENT};{part};1;3000;1;20;20;{correct};{ms};{ms}")
+        results.append(f"{date};{PATIENT};{part};1;3000;1;20;20;{correct};{ms + 150};{ms + 150}")
         for order in range(1, 21):
             left_side = order % 2 == 1
             number = (order + 1) // 2 if left_side else 10 + order // 2
@@ -61,7 +62,7 @@ def history_of(exercises):
             good = rank <= (left if left_side else right)
             answer = shown if good else ("droite" if left_side else "gauche")
             answers.append(f"{date};{PATIENT};{order};{part};{SETS[part]};{number};{shown};{answer};"
-                           f"{1 if good else 0};{ms}")
+                           f"{1 if good else 0};{ms if left_side else ms + 300}")
     return results, answers
 
 
@@ -164,8 +165,10 @@ def main():
                              ("ensemble", [5 * (e[2] + e[3]) for e in hands])):
         if not close(values_of(accuracy, series), expected, 0.6):
             fail(f"points « {series} » des réponses justes : {values_of(accuracy, series)} au lieu de {expected}")
-    if not close(values_of(time, "gauche"), [e[4] for e in hands], 6):
-        fail(f"points des temps de réponse : {values_of(time, 'gauche')}")
+    for series, expected in (("gauche", [e[4] for e in hands]), ("droite", [e[4] + 300 for e in hands]),
+                             ("ensemble", [e[4] + 150 for e in hands])):
+        if not close(values_of(time, series), expected, 6):
+            fail(f"points « {series} » des temps de réponse : {values_of(time, series)} au lieu de {expected}")
 
     # Printed as the clinician would, on A4.
     pdf = os.path.join(work, "bilan.pdf")

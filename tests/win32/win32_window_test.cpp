@@ -369,8 +369,8 @@ TEST(PaceTimerTest, EveryKindTicksAndKeepsItsTimeWhenAskedAgain)
 TEST_F(Win32WindowTest, F2OpensTheResultsWindowWithThePatientsName)
 {
     TempFolder folder;
-    History history(folder.path());
-    MainWindow withHistory(&history);
+    ResultsFolder results(folder.path(), "PC");
+    MainWindow withHistory(&results);
     withHistory.show();
     MSG f2{withHistory.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
     ASSERT_TRUE(withHistory.preTranslate(f2));

@@ -210,6 +210,9 @@ void MainWindow::timer1Tick()
 
 void MainWindow::showResults()
 {
+    // The folder is read again: another computer may have written to it.
+    if (form_.results())
+        form_.results()->refresh();
     if (!results_)
         results_ = new ResultsWindow(form_, this);
     results_->refresh();

@@ -46,7 +46,7 @@ void ResultsFolderBar::refresh()
     ResultsFolder* results = form_.results();
     if (!results)
         return;
-    note_->setText(fromUtf8(folderNote(*results)));
+    note_->setText(fromUtf8(folderNote(*results, form_.patient())));
 }
 
 void ResultsFolderBar::writeReport()
@@ -71,6 +71,6 @@ void ResultsFolderBar::chooseFolder()
     const std::string failure = results->choose(std::filesystem::path(chosen.toStdU16String()));
     if (!failure.empty())
         QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(failure));
+    // The window shows the folder once its thread has read it.
     refresh();
-    emit folderChosen();
 }

@@ -23,10 +23,6 @@ public:
     QPushButton* folderButton() const { return folder_; }
     QLabel* note() const { return note_; }
 
-signals:
-    // Another folder is in use: the window shows it once read.
-    void folderChosen();
-
 private:
     void writeReport();
     void chooseFolder();

@@ -478,6 +478,9 @@ void MainWindow::close()
 
 void MainWindow::showResults()
 {
+    // The folder is read again: another computer may have written to it.
+    if (form_.results())
+        form_.results()->refresh();
     if (!results_)
         results_ = std::make_unique<ResultsWindow>(form_, hwnd_);
     results_->refresh();

@@ -8,6 +8,8 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include <optional>
+
 namespace {
 
 int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
@@ -80,7 +82,7 @@ void ResultsFolderBar::layOut(int left, int top, int width, UINT dpi)
 void ResultsFolderBar::refresh()
 {
     if (const ResultsFolder* results = form_.results())
-        SetWindowTextW(note_, widen(folderNote(*results)).c_str());
+        SetWindowTextW(note_, widen(folderNote(*results, form_.patient())).c_str());
 }
 
 bool ResultsFolderBar::command(WPARAM wParam, LPARAM lParam, bool& folderChanged)
