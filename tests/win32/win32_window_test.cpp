@@ -369,8 +369,8 @@ TEST(PaceTimerTest, EveryKindTicksAndKeepsItsTimeWhenAskedAgain)
 TEST_F(Win32WindowTest, F2OpensTheResultsWindowWithThePatientsName)
 {
     TempFolder folder;
-    ResultsFolder results(folder.path(), "PC");
-    MainWindow withHistory(&results);
+    ResultsFolder resultsFolder(folder.path(), "PC");
+    MainWindow withHistory(&resultsFolder);
     withHistory.show();
     MSG f2{withHistory.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
     ASSERT_TRUE(withHistory.preTranslate(f2));
