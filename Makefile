@@ -26,7 +26,7 @@ PACKAGES := cmake make g++ pkg-config \
 # test-windows): Wine's own fonts hold "MS Sans Serif"; its windows are shown
 # on Xvfb.
 WINDOWS_BUILD_PACKAGES := cmake make g++ g++-mingw-w64-x86-64 googletest
-WINDOWS_PACKAGES := $(WINDOWS_BUILD_PACKAGES) wine wine64 fonts-wine xvfb xdotool imagemagick python3
+WINDOWS_PACKAGES := $(WINDOWS_BUILD_PACKAGES) wine wine64 fonts-wine xvfb xdotool imagemagick python3 msitools wixl
 
 .PHONY: all deps configure build test test-asan fuzz test-windows windows run bench bench-windows package clean
 
@@ -98,20 +98,28 @@ bench: configure
 
 # The Debian package build/default/tavrel_<version>_amd64.deb (make test
 # builds it again and checks it). Then, where MinGW-w64 is installed (make
-# test-windows installs it), the program for Windows without its tests in
-# build/windows-package, and its zip there, tavrel-<version>-windows.zip, once
-# that build has the program run.exe; the zip takes the demo disc image from
-# the Debian build.
+# test-windows installs it), the programs for Windows without their tests in
+# build/windows-package, and there its zip, tavrel-<version>-windows.zip, and,
+# where wixl is installed (make test-windows installs it too), its installer
+# tavrel-<version>.msi; they take the demo disc from the Debian build.
 WINDOWS_PACKAGE := build/windows-package
+VERSION := $(shell grep -m1 -o 'Tavrel VERSION [0-9.]*' CMakeLists.txt | cut -d' ' -f3)
 package: build
 	@cmake --build --preset $(PRESET) --target package
 	@if ! command -v x86_64-w64-mingw32-g++ >/dev/null 2>&1; then \
 	  echo "MinGW-w64 is not installed (make test-windows installs it): no Windows zip"; \
 	else \
 	  cmake --preset windows -B $(WINDOWS_PACKAGE) -DTAVREL_BUILD_TESTS=OFF \
-	    -DTAVREL_WINDOWS_DEMO_IMAGE=$(abspath $(BUILD))/demo-disc.iso >/dev/null && \
+	    -DTAVREL_WINDOWS_DEMO_IMAGE=$(abspath $(BUILD))/demo-disc.iso \
+	    -DTAVREL_WINDOWS_DEMO_DISC=$(abspath $(BUILD))/demo-disc >/dev/null && \
 	  if [ -f $(WINDOWS_PACKAGE)/CPackConfig.cmake ]; then \
-	    cmake --build $(WINDOWS_PACKAGE) --target package -j2; \
+	    cmake --build $(WINDOWS_PACKAGE) -j2 && \
+	    cmake --build $(WINDOWS_PACKAGE) --target package -j2 && \
+	    if [ -f $(WINDOWS_PACKAGE)/tavrel-$(VERSION).msi ]; then \
+	      echo "Windows installer: $(WINDOWS_PACKAGE)/tavrel-$(VERSION).msi"; \
+	    else \
+	      echo "wixl is not installed (make test-windows installs it): no Windows installer"; \
+	    fi; \
 	  else \
 	    echo "The Windows build has no program run.exe yet: no Windows zip"; \
 	  fi; \

@@ -1,25 +1,12 @@
 #include "app/command_line.h"
 
-#include "disc/drives.h"
+#include "disc/disc_reader.h"
 #include "disc/layout.h"
+#include "ui/desktop_services.h"
 
 namespace {
 
-#ifdef _WIN32
-// Windows takes every path as it stands, so a disc is found only at the root
-// of a drive: the argument names that drive.
-constexpr std::string_view argumentName = "LECTEUR";
-constexpr std::string_view argumentMeaning =
-    "LECTEUR : la lettre du lecteur qui contient le disque d'images (E ou E:), que le\n"
-    "programme prend sans poser de question. Le fichier bravo.bmp doit se trouver à\n"
-    "sa racine.";
-#else
 constexpr std::string_view argumentName = "DOSSIER";
-constexpr std::string_view argumentMeaning =
-    "DOSSIER : le dossier du disque d'images (un dossier où le disque a été copié, ou\n"
-    "son point de montage), que le programme prend sans poser de question. Le fichier\n"
-    "bravo.bmp doit s'y trouver.";
-#endif
 
 // The program's file name without its folder and without ".exe", as the
 // user typed it: tavrel, run or run.exe.
@@ -52,10 +39,12 @@ std::string help(const std::string& program)
            "Tavrel, rééducation par l'imagerie mentale dans la douleur chronique.\n"
            "\n"
            "Sans argument, le programme cherche son disque d'images (le fichier bravo.bmp\n"
-           "à la racine d'un lecteur de CD) et demande la lettre du lecteur quand il ne le\n"
-           "trouve pas.\n" +
-           std::string(argumentMeaning) +
+           "à la racine d'un lecteur de CD, puis d'une clé USB) et demande la lettre du\n"
+           "lecteur quand il ne le trouve pas.\n"
            "\n"
+           "DOSSIER : le dossier du disque d'images, que le programme prend sans poser de\n"
+           "question : un dossier où le disque a été copié, ou la racine de son lecteur\n"
+           "(comme E:). Le fichier bravo.bmp doit s'y trouver.\n"
            "\n"
            "  --resultats DOSSIER_RESULTATS\n"
            "             garde les résultats dans ce dossier pendant cette séance (un dossier\n"
@@ -66,7 +55,9 @@ std::string help(const std::string& program)
            "             écrit le bilan imprimable du patient dans FICHIER.html, sans\n"
            "             ouvrir de fenêtre, et termine\n"
            "  --help     affiche cette aide et termine\n"
-           "  --version  affiche la version et termine";
+           "  --version  affiche la version et la licence, et termine\n"
+           "  --         termine les options : ce qui suit est le DOSSIER, même s'il\n"
+           "             commence par un tiret";
 }
 
 // Ends before the window opens, with the message and the status.
@@ -92,22 +83,51 @@ std::string discHead(const std::string& argument)
 
 } // namespace
 
+std::optional<std::string> probeWithStartupLimit(const std::string& path)
+{
+    // The reader's thread may stay stuck in a stalled drive: it is left to
+    // end with the process.
+    DiscReader reader(nullptr, [] {});
+    return reader.probe(path, DesktopServices::startupProbeLimit);
+}
+
 std::string_view programVersion() { return TAVREL_VERSION; }
 
-CommandLine readCommandLine(const std::vector<std::string>& arguments)
+std::string versionNotice(std::string_view programName)
+{
+    return std::string(programName) + " " + std::string(programVersion()) +
+           "\n"
+           "Copyright © 2026 les développeurs de Tavrel, équipe de Valbrune.\n"
+           "Licence GNU GPL version 3 ou ultérieure <https://www.gnu.org/licenses/gpl.html>.\n"
+           "Ce programme est un logiciel libre : vous pouvez le copier, le modifier et le\n"
+           "redistribuer selon les termes de cette licence. Il est fourni sans aucune\n"
+           "garantie, dans la mesure permise par la loi.\n"
+           "\n"
+           "License GNU GPL version 3 or later <https://www.gnu.org/licenses/gpl.html>.\n"
+           "This is free software: you are free to change and redistribute it under the\n"
+           "terms of that licence. There is NO WARRANTY, to the extent permitted by law.";
+}
+
+CommandLine readCommandLine(const std::vector<std::string>& arguments, const MarkerProbe& probeMarker)
 {
     const std::string program = programName(arguments);
+    // After "--" every argument is a folder, even one that begins with a dash.
     std::vector<std::string> folders;
     std::optional<std::string> resultsFolder;
     std::optional<std::string> reportFile;
     std::optional<std::string> patient;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--help")
+        if (optionsEnded || !argument.starts_with("-") || argument == "-") {
+            folders.push_back(argument);
+        } else if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--help") {
             return endWith(help(program), 0);
-        if (argument == "--version")
-            return endWith("Tavrel " + std::string(programVersion()), 0);
-        if (argument == "--resultats" || argument == "--bilan" || argument == "--patient") {
+        } else if (argument == "--version") {
+            return endWith(versionNotice("Tavrel"), 0);
+        } else if (argument == "--resultats" || argument == "--bilan" || argument == "--patient") {
             std::optional<std::string>& value =
                 argument == "--resultats" ? resultsFolder : argument == "--bilan" ? reportFile : patient;
             if (i + 1 >= arguments.size() || arguments[i + 1].empty())
@@ -115,10 +135,8 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments)
             if (value)
                 return misuse("L'option " + argument + " est donnée deux fois.", program);
             value = arguments[++i];
-        } else if (argument.starts_with("-")) {
-            return misuse("Option inconnue : " + argument, program);
         } else {
-            folders.push_back(argument);
+            return misuse("Option inconnue : " + argument, program);
         }
     }
     if (reportFile || patient) {
@@ -142,7 +160,13 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments)
     const std::string head = discHead(argument);
     // The marker is looked up as the disc scan would look it up under a
     // typed answer, so that the window later finds every picture there.
-    if (drives::localPath(closingPicturePath(head)).empty())
+    const std::optional<std::string> marker = probeMarker(closingPicturePath(head));
+    if (!marker)
+        return endWith("Le lecteur de « " + argument +
+                           " » ne répond pas. Vérifiez que le disque ou la clé est bien en place, puis "
+                           "démarrez de nouveau le programme.",
+                       1);
+    if (marker->empty())
         return endWith("« " + argument +
                            " » ne contient pas le fichier bravo.bmp : ce n'est pas la racine d'un disque d'images.",
                        1);

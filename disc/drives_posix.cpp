@@ -48,12 +48,27 @@ bool among(std::string_view type, std::span<const std::string_view> types)
     return std::ranges::find(types, type) != types.end();
 }
 
-std::int32_t typeCode(std::string_view type)
+struct MountEntry {
+    std::string device;     // major:minor of the file system
+    std::string root;       // its folder shown at the mount point ("/" for all of it)
+    std::string mountPoint;
+    std::string type;
+};
+
+bool underFolder(const std::string& path, std::string_view folder)
 {
-    if (among(type, cdromTypes))
+    return path.size() > folder.size() && path.starts_with(folder) && path[folder.size()] == '/';
+}
+
+std::int32_t typeCode(const MountEntry& entry, const RemovableDevice& removable)
+{
+    if (among(entry.type, cdromTypes))
         return cdromDriveType;
-    if (among(type, networkTypes))
+    if (among(entry.type, networkTypes))
         return networkDriveType;
+    if (underFolder(entry.mountPoint, "/media") || underFolder(entry.mountPoint, "/run/media") ||
+        (removable && !entry.device.empty() && removable(entry.device)))
+        return removableType;
     return fixedDiskType;
 }
 
@@ -78,13 +93,6 @@ std::string unescape(std::string_view field)
     }
     return plain;
 }
-
-struct MountEntry {
-    std::string device;     // major:minor of the file system
-    std::string root;       // its folder shown at the mount point ("/" for all of it)
-    std::string mountPoint;
-    std::string type;
-};
 
 // One line of mountinfo: ID, parent ID, major:minor, root, mount point,
 // options, optional fields, "-", type, source, super options. Lines not of
@@ -147,7 +155,23 @@ char unusedLetter(const GivenLetters& given)
 
 } // namespace
 
-std::vector<Drive> drivesFromMountInfo(std::string_view table)
+bool removableInSysfs(const fs::path& sysfs, const std::string& device)
+{
+    // dev/block/MAJOR:MINOR leads to the device's folder; a partition's folder
+    // lies in its disk's, which holds the flag.
+    if (device.empty() || device.find('/') != std::string::npos || device.starts_with("."))
+        return false;
+    const fs::path folder = sysfs / "dev" / "block" / device;
+    for (const fs::path& flag : {folder / "removable", folder / ".." / "removable"}) {
+        std::ifstream file(flag);
+        char value = '\0';
+        if (file >> value)
+            return value == '1';
+    }
+    return false;
+}
+
+std::vector<Drive> drivesFromMountInfo(std::string_view table, const RemovableDevice& removable)
 {
     // A file system mounted over another at the same point hides it.
     std::vector<MountEntry> visible;
@@ -175,7 +199,7 @@ std::vector<Drive> drivesFromMountInfo(std::string_view table)
         if (letter > 'Z')
             break;
         if (lettered.insert({entry.device, entry.root}).second)
-            drives.push_back({letter++, entry.mountPoint, typeCode(entry.type)});
+            drives.push_back({letter++, entry.mountPoint, typeCode(entry, removable)});
     }
     return drives;
 }
@@ -252,8 +276,9 @@ namespace {
 // runs is seen; the letters given stay with their mount points for the run.
 // Without a table (no /proc) only C: is listed, and the folder of the disc
 // can still be typed at the drive question. Threads that read the disc call
-// this at the same time.
-std::vector<posix::Drive> machineDrives()
+// this at the same time. The drive types that tell a removable drive need
+// sysfs, which is read only when they are asked for.
+std::vector<posix::Drive> machineDrives(const posix::RemovableDevice& removable = nullptr)
 {
     static std::mutex lettersGiven;
     const std::lock_guard lock(lettersGiven);
@@ -262,14 +287,18 @@ std::vector<posix::Drive> machineDrives()
     std::ostringstream table;
     if (file)
         table << file.rdbuf();
-    return posix::keepLetters(posix::drivesFromMountInfo(table.str()), given);
+    return posix::keepLetters(posix::drivesFromMountInfo(table.str(), removable), given);
 }
 
 } // namespace
 
 DriveRoots listDriveRoots(std::int32_t capacity) { return posix::listDriveRoots(machineDrives(), capacity); }
 
-std::int32_t driveType(const std::string& root) { return posix::driveType(machineDrives(), root); }
+std::int32_t driveType(const std::string& root)
+{
+    const auto removable = [](const std::string& device) { return posix::removableInSysfs("/sys", device); };
+    return posix::driveType(machineDrives(removable), root);
+}
 
 std::string probeFile(const std::string& path) { return fs::path(localPath(path)).filename().string(); }
 

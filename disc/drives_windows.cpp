@@ -1,5 +1,8 @@
 // The drives as Windows gives them: the drive list and the drive types of
-// the Win32 calls, and paths used as they stand, in UTF-16.
+// the Win32 calls, and paths in UTF-16. A path headed by a drive letter,
+// E:\mainDG\7.jpg, is used as it stands; one headed by a folder,
+// C:\Disque:\mainDG\7.jpg, names the file inside that folder, for a disc
+// copied to a folder.
 
 #include "disc/drives.h"
 
@@ -39,6 +42,20 @@ std::wstring wide(const std::string& path)
     }
 }
 
+// The path the system is given for a program path: HEAD:\rest as it stands
+// when HEAD is one letter (or nothing), else HEAD\rest. Names on Windows hold
+// no colon, so the last ":\" is the one that heads the disc's fragment.
+std::wstring systemPath(const std::string& path)
+{
+    const auto colon = path.rfind(":\\");
+    if (colon == std::string::npos || colon <= 1)
+        return wide(path);
+    std::string head = path.substr(0, colon);
+    if (!head.ends_with('\\') && !head.ends_with('/'))
+        head += '\\';
+    return wide(head + path.substr(colon + 2));
+}
+
 std::string utf8(const wchar_t* name)
 {
     try {
@@ -71,7 +88,7 @@ std::int32_t driveType(const std::string& root)
 
 std::string probeFile(const std::string& path)
 {
-    const std::wstring file = wide(path);
+    const std::wstring file = systemPath(path);
     if (holdsNul(path) || file.empty())
         return {};
     const NoCriticalErrorBox quiet;
@@ -93,13 +110,13 @@ std::string probeFile(const std::string& path)
 
 std::string localPath(const std::string& path)
 {
-    const std::wstring file = wide(path);
+    const std::wstring file = systemPath(path);
     if (holdsNul(path) || file.empty())
         return {};
     const NoCriticalErrorBox quiet;
     const DWORD attributes = GetFileAttributesW(file.c_str());
     const bool isFile = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-    return isFile ? path : std::string();
+    return isFile ? utf8(file.c_str()) : std::string();
 }
 
 } // namespace drives

@@ -74,6 +74,29 @@ bool scanNextDrive(ExerciseState& s, WindowServices& w)
     return true;
 }
 
+// When no CD-ROM drive holds the disc, a copy at the root of a removable
+// drive (a USB stick) is taken, the first in drive order. The probes are the
+// scan's own, with its limits: a stick that does not answer counts as not
+// holding the disc. The question, when it comes, is unchanged.
+void findOnRemovableDrive(ExerciseState& s, WindowServices& w)
+{
+    readDriveList(s, w);
+    const std::string list = s.driveList;
+    for (std::size_t start = 0, nul; (nul = list.find('\0', start)) != std::string::npos; start = nul + 1) {
+        const std::string root = list.substr(start, nul - start);
+        if (w.driveType(root) != removableDriveType)
+            continue;
+        try {
+            if (!w.probeFile(markerProbePath(root)).empty()) {
+                s.discRoot = root;
+                s.discFound = 1;
+                return;
+            }
+        } catch (const std::exception&) {
+        }
+    }
+}
+
 } // namespace
 
 void Form_Load(ExerciseState& s, WindowServices& w, const std::optional<std::string>& discFolder)
@@ -86,6 +109,8 @@ void Form_Load(ExerciseState& s, WindowServices& w, const std::optional<std::str
     readDriveList(s, w);
     while (scanNextDrive(s, w) && !s.driveList.empty()) {
     }
+    if (s.discFound != 1)
+        findOnRemovableDrive(s, w);
 
     if (s.discFound == 1)
         s.driveLetter = text(s.discRoot).substr(0, 1);

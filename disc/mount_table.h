@@ -6,6 +6,8 @@
 #include "model/window_services.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -14,6 +16,7 @@
 namespace drives::posix {
 
 inline constexpr std::int32_t noRootDirType = 1;
+inline constexpr std::int32_t removableType = removableDriveType;
 inline constexpr std::int32_t fixedDiskType = 3;
 inline constexpr std::int32_t networkDriveType = 4;
 
@@ -25,9 +28,19 @@ struct Drive {
     std::int32_t type = fixedDiskType;
 };
 
+// Whether the block device of a file system, "major:minor", is removable.
+using RemovableDevice = std::function<bool(const std::string& device)>;
+
+// The kernel's removable flag of the block device, or for a partition of its
+// disk, as sysfs shows it under the folder given (/sys on a running system).
+bool removableInSysfs(const std::filesystem::path& sysfs, const std::string& device);
+
 // The lettered file systems of a table: the root folder is C:, the others
-// follow in table order from D: to Z:.
-std::vector<Drive> drivesFromMountInfo(std::string_view table);
+// follow in table order from D: to Z:. Optical discs get the CD-ROM type;
+// file systems mounted under /media or /run/media, where the desktop mounts
+// what is plugged in, and those whose device is removable get the removable
+// type.
+std::vector<Drive> drivesFromMountInfo(std::string_view table, const RemovableDevice& removable = nullptr);
 
 // The mount points' letters given so far in this run.
 using GivenLetters = std::map<std::string, char>;

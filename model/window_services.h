@@ -25,6 +25,8 @@ struct DriveRoots {
 };
 
 inline constexpr std::int32_t cdromDriveType = 5;
+// A USB stick, a memory card: a drive whose medium may be taken out.
+inline constexpr std::int32_t removableDriveType = 2;
 
 // Thrown by the services once the program has ended, so that the handler
 // that ended it, and any handler still under way, stops at once. Whoever

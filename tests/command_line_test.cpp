@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -58,8 +59,11 @@ TEST(CommandLine, NoArgumentScansHelpAndVersionAnswerAnythingElseIsAMisuse)
     EXPECT_TRUE(readCommandLine({"tavrel"}).startWindow);
     EXPECT_FALSE(readCommandLine({"tavrel"}).discFolder);
 
+    // The licence in both languages, for a program that may be passed on.
     const CommandLine version = read("--version");
-    EXPECT_EQ(version.message, "Tavrel 1.00");
+    EXPECT_TRUE(version.message.starts_with("Tavrel 1.00\n")) << version.message;
+    EXPECT_NE(version.message.find("Licence GNU GPL version 3 ou ultérieure"), std::string::npos);
+    EXPECT_NE(version.message.find("License GNU GPL version 3 or later"), std::string::npos);
     // The usage names the program as it was started.
     const CommandLine help = readCommandLine({"build/app/run", "--help"});
     EXPECT_TRUE(help.message.starts_with("Utilisation : run [DOSSIER]\n")) << help.message;
@@ -72,10 +76,36 @@ TEST(CommandLine, NoArgumentScansHelpAndVersionAnswerAnythingElseIsAMisuse)
     EXPECT_EQ(option.message, "Option inconnue : --dossier\nUtilisation : tavrel [DOSSIER] ; tavrel --help pour l'aide.");
     const CommandLine twice = readCommandLine({"tavrel", "/media/cd", "/media/cd"});
     EXPECT_TRUE(twice.message.starts_with("Trop d'arguments : un seul DOSSIER est attendu.\n")) << twice.message;
-    for (const CommandLine& misuse : {option, twice}) {
+    const CommandLine twiceAfterDashes = readCommandLine({"tavrel", "--", "/media/cd", "--help"});
+    for (const CommandLine& misuse : {option, twice, twiceAfterDashes}) {
         EXPECT_FALSE(misuse.startWindow);
         EXPECT_EQ(misuse.exitStatus, 2);
     }
+}
+
+// After "--" a folder may begin with a dash; a drive that does not answer in
+// time is told apart from a folder that is no disc.
+TEST(CommandLine, DashesEndTheOptionsAndAStalledDriveIsToldAsSuch)
+{
+    const TempFolder outer;
+    outer.makeFile("-disque/bravo.bmp");
+    const std::string folder = (outer.path() / "-disque").string();
+    const CommandLine dashed = readCommandLine({"tavrel", "--", folder});
+    EXPECT_TRUE(dashed.startWindow);
+    EXPECT_EQ(dashed.discFolder, std::optional<std::string>(folder));
+    EXPECT_EQ(readCommandLine({"tavrel", "--"}).discFolder, std::nullopt);
+    EXPECT_TRUE(readCommandLine({"tavrel", "--"}).startWindow);
+
+    std::vector<std::string> probed;
+    const CommandLine stalled = readCommandLine({"tavrel", "E:"}, [&](const std::string& path) {
+        probed.push_back(path);
+        return std::optional<std::string>();
+    });
+    EXPECT_EQ(probed, std::vector<std::string>{"E:\\bravo.bmp"});
+    EXPECT_FALSE(stalled.startWindow);
+    EXPECT_EQ(stalled.exitStatus, 1);
+    EXPECT_EQ(stalled.message, "Le lecteur de « E: » ne répond pas. Vérifiez que le disque ou la clé est bien en "
+                               "place, puis démarrez de nouveau le programme.");
 }
 
 // The results folder for one run, and the printable report written without a

@@ -1,6 +1,10 @@
 #include "disc/drives.h"
+#include "disc/form_load.h"
+#include "disc/layout.h"
 #include "disc/mount_table.h"
+#include "model/exercise_state.h"
 
+#include "support/recording_services.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -150,12 +154,12 @@ TEST(MountTable, LettersStayWithTheirMountPointsForTheRun)
         return described(drives::posix::keepLetters(drives::posix::drivesFromMountInfo(table), given));
     };
 
-    EXPECT_EQ(lettersOf(root + usb + cd), (std::vector<std::string>{"C / 3", "D /media/usb 3", "E /media/cd 5"}));
+    EXPECT_EQ(lettersOf(root + usb + cd), (std::vector<std::string>{"C / 3", "D /media/usb 2", "E /media/cd 5"}));
     // The stick taken out: the disc keeps E.
     EXPECT_EQ(lettersOf(root + cd), (std::vector<std::string>{"C / 3", "E /media/cd 5"}));
     // A new file system takes a letter never given; the stick put back gets D again.
     EXPECT_EQ(lettersOf(root + cd + mount(4, "0:70", "/mnt/neuf", "nfs") + usb),
-              (std::vector<std::string>{"C / 3", "D /media/usb 3", "E /media/cd 5", "F /mnt/neuf 4"}));
+              (std::vector<std::string>{"C / 3", "D /media/usb 2", "E /media/cd 5", "F /mnt/neuf 4"}));
 }
 
 TEST(MountTable, NoLetterIsGivenTwice)
@@ -330,4 +334,76 @@ TEST(MachineDrives, TheProbeGivesTheNameFoundOnDiskWithoutItsFolder)
     EXPECT_EQ(drives::probeFile(head + ":\\mainDG"), "");
     EXPECT_EQ(drives::probeFile(head + ":\\manque\\7.jpg"), "");
     EXPECT_EQ(drives::probeFile(":\\bravo.bmp"), "");
+}
+
+// --- Removable drives ---
+
+// A stick is told by the folder the desktop mounts it in, or by the kernel's
+// removable flag of its disk (sysfs: dev/block/MAJOR:MINOR leads to the
+// device's folder, a partition's folder lies in its disk's). Optical discs
+// stay CD-ROM drives wherever they are mounted.
+TEST(RemovableDrives, AStickIsToldByItsMountFolderOrByTheKernelsFlag)
+{
+    const TempFolder sys;
+    sys.makeFile("devices/sdb/removable", "1\n");
+    sys.makeFile("devices/sdb/sdb1/partition", "1\n");
+    sys.makeFile("devices/sda/removable", "0\n");
+    sys.makeFile("devices/sda/sda1/partition", "1\n");
+    fs::create_directories(sys.path() / "dev" / "block");
+    for (const auto& [device, folder] : {std::pair{"8:16", "devices/sdb"}, std::pair{"8:17", "devices/sdb/sdb1"},
+                                         std::pair{"8:0", "devices/sda"}, std::pair{"8:1", "devices/sda/sda1"}})
+        fs::create_directory_symlink(sys.path() / folder, sys.path() / "dev" / "block" / device);
+    const auto removable = [&](const std::string& device) { return drives::posix::removableInSysfs(sys.path(), device); };
+    EXPECT_TRUE(removable("8:16"));
+    EXPECT_TRUE(removable("8:17"));
+    EXPECT_FALSE(removable("8:0"));
+    EXPECT_FALSE(removable("8:1"));
+    for (const std::string device : {"0:45", "", "..", "../../devices/sdb", "8:17/.."})
+        EXPECT_FALSE(removable(device)) << device;
+
+    const std::string table = mount(1, "8:1", "/", "ext4") + mount(2, "8:17", "/mnt/cle", "vfat") +
+                              mount(3, "8:1", "/mnt/disque", "ext4", "/data") +
+                              mount(4, "0:60", "/media/me/CLE", "exfat") +
+                              mount(5, "0:61", "/run/media/me/AUTRE", "vfat") + mount(6, "0:62", "/media", "ext4") +
+                              mount(7, "11:0", "/media/me/CD", "iso9660") + mount(8, "0:63", "/mediatheque", "ext4");
+    EXPECT_EQ(described(drives::posix::drivesFromMountInfo(table, removable)),
+              (std::vector<std::string>{"C / 3", "D /mnt/cle 2", "E /mnt/disque 3", "F /media/me/CLE 2",
+                                        "G /run/media/me/AUTRE 2", "H /media 3", "I /media/me/CD 5",
+                                        "J /mediatheque 3"}));
+}
+
+// The disc scan over a machine whose only copy of the disc is on a stick
+// plugged in at a folder of its own, the kernel flagging its disk removable:
+// the stick is the disc, with no question, and its pictures are found.
+TEST(RemovableDrives, ACopyOnAStickIsTheDiscWithoutAQuestion)
+{
+    const TempFolder stick;
+    stick.makeFile("bravo.bmp");
+    const fs::path hand = stick.makeFile("mainDG/7.jpg");
+    const std::string table = mount(1, "8:1", "/", "ext4") + mount(2, "11:0", "/mnt/cd-vide", "iso9660") +
+                              mount(3, "8:17", stick.path().string(), "vfat");
+    const auto list = drives::posix::drivesFromMountInfo(table, [](const std::string& device) { return device == "8:17"; });
+
+    class Machine : public RecordingServices {
+    public:
+        Machine(ExerciseState& state, const std::vector<Drive>& drives) : RecordingServices(state), drives_(drives) {}
+        DriveRoots listDriveRoots(std::int32_t capacity) override { return drives::posix::listDriveRoots(drives_, capacity); }
+        std::int32_t driveType(const std::string& root) override { return drives::posix::driveType(drives_, root); }
+        std::string probeFile(const std::string& path) override
+        {
+            return fs::path(drives::posix::localPath(drives_, path)).filename().string();
+        }
+
+    private:
+        std::vector<Drive> drives_;
+    };
+    ExerciseState state;
+    Machine machine(state, list);
+    Form_Load(state, machine);
+
+    for (const std::string& call : machine.calls)
+        EXPECT_FALSE(call.starts_with("askText(")) << call;
+    EXPECT_EQ(text(state.driveLetter), "E");
+    EXPECT_EQ(text(state.cdLetters), "D ");
+    EXPECT_EQ(drives::posix::localPath(list, picturePath(state.driveLetter, ":\\mainDG\\", 7)), hand.string());
 }

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -35,9 +36,10 @@ std::string environment(const char* name)
 
 std::string root(char letter) { return std::string(1, letter) + ":\\"; }
 
+// The file at a path in UTF-8, as the drive layer gives it.
 std::string contents(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
@@ -160,9 +162,30 @@ TEST_F(WindowsDrives, WhatIsNotAFileOnTheDiscResolvesToNothing)
 
 // run.exe names the disc's drive by its letter, with or without a colon and a
 // backslash; a copy at the root of a hard disk counts too, though the scan
-// passes hard disks over. A drive without the marker is refused.
-TEST_F(WindowsDrives, TheCommandLineNamesTheDiscsDrive)
+// passes hard disks over. A drive without the marker is refused. A folder
+// holding a copy of the disc is its root: the program paths under it lead to
+// the files inside it.
+TEST_F(WindowsDrives, TheCommandLineNamesTheDiscsDriveOrAFolderHoldingACopy)
 {
+    const std::filesystem::path copy = std::filesystem::temp_directory_path() / L"Tavrel disque copié";
+    std::filesystem::remove_all(copy);
+    std::filesystem::create_directories(copy / "mainDG");
+    std::ofstream(copy / "bravo.bmp") << "bravo.bmp";
+    std::ofstream(copy / "mainDG" / "7.jpg") << "mainDG/7.jpg";
+    const std::u8string folderText = copy.u8string();
+    const std::string folder(folderText.begin(), folderText.end());
+    for (const std::string& argument : {folder, folder + "\\"}) {
+        const CommandLine command = readCommandLine({"run.exe", argument});
+        ASSERT_TRUE(command.startWindow) << command.message;
+        ASSERT_EQ(command.discFolder, std::optional<std::string>(argument));
+        const std::string hand = picturePath(Value(argument), Value(":\\mainDG\\"), Value(7));
+        EXPECT_EQ(drives::probeFile(hand), "7.jpg") << hand;
+        EXPECT_EQ(contents(drives::localPath(hand)), "mainDG/7.jpg") << hand;
+        EXPECT_EQ(drives::probeFile(closingPicturePath(Value(argument))), "bravo.bmp");
+    }
+    EXPECT_FALSE(readCommandLine({"run.exe", folder + "\\mainDG"}).startWindow);
+    std::filesystem::remove_all(copy);
+
     const std::string lower(1, static_cast<char>(disc[0] - 'A' + 'a'));
     for (const auto& [argument, head] : {std::pair{disc, disc}, std::pair{disc + ":", disc},
                                          std::pair{lower + ":\\", lower}, std::pair{fixed.substr(0, 1), fixed.substr(0, 1)}})
@@ -171,5 +194,5 @@ TEST_F(WindowsDrives, TheCommandLineNamesTheDiscsDrive)
     const CommandLine noDisc = readCommandLine({"run.exe", empty + ":"});
     EXPECT_FALSE(noDisc.startWindow);
     EXPECT_EQ(noDisc.exitStatus, 1);
-    EXPECT_TRUE(readCommandLine({"C:\\Tavrel\\RUN.EXE", "--help"}).message.starts_with("Utilisation : RUN [LECTEUR]\n"));
+    EXPECT_TRUE(readCommandLine({"C:\\Tavrel\\RUN.EXE", "--help"}).message.starts_with("Utilisation : RUN [DOSSIER]\n"));
 }

@@ -376,3 +376,49 @@ TEST_F(FormLoadTest, TheInitialValuesAreGivenFirst)
     EXPECT_TRUE(state.running.isUnset());
     EXPECT_TRUE(state.level.isUnset());
 }
+
+// --- A copy on a USB stick ---
+
+TEST_F(FormLoadTest, WithoutTheDiscInACdromDriveTheFirstStickHoldingItIsTakenWithoutAQuestion)
+{
+    // D an empty CD-ROM drive; F a stick that does not answer, G one without
+    // the disc, H and I two sticks holding it; C a hard disk holding a copy.
+    drives({"C:\\", "D:\\", "F:\\", "G:\\", "H:\\", "I:\\"});
+    cdrom("D:\\");
+    for (const std::string root : {"F:\\", "G:\\", "H:\\", "I:\\"})
+        window.driveTypes[root] = removableDriveType;
+    window.drivesNotReady = {"D:\\", "F:\\"};
+    for (const std::string root : {"C:\\", "H:\\", "I:\\"})
+        marker(root);
+    load();
+
+    EXPECT_EQ(text(state.driveLetter), "H");
+    EXPECT_TRUE(questions().empty());
+    EXPECT_EQ(text(state.cdLetters), "D ");
+    EXPECT_EQ(probes(), (std::vector<std::string>{"probeFile(\"D:\\bravo.bmp\")", "probeFile(\"F:\\bravo.bmp\")",
+                                                  "probeFile(\"G:\\bravo.bmp\")", "probeFile(\"H:\\bravo.bmp\")"}));
+}
+
+TEST_F(FormLoadTest, TheDiscInACdromDriveComesBeforeAStickAndNoStickLeavesTheQuestionAsItWas)
+{
+    drives({"C:\\", "D:\\", "E:\\"});
+    window.driveTypes["D:\\"] = removableDriveType;
+    cdrom("E:\\");
+    marker("D:\\");
+    marker("E:\\");
+    load();
+    EXPECT_EQ(text(state.driveLetter), "E");
+    EXPECT_TRUE(questions().empty());
+
+    ExerciseState other;
+    RecordingServices second(other);
+    second.driveRoots = rootList({"C:\\", "D:\\", "E:\\"});
+    second.driveTypes = {{"D:\\", removableDriveType}, {"E:\\", cdromDriveType}};
+    second.answers = {"E"};
+    Form_Load(other, second);
+    bool asked = false;
+    for (const std::string& call : second.calls)
+        asked = asked || call == "askText(\"" + promptStart + "E " + promptEnd + "\")";
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(text(other.driveLetter), "E");
+}

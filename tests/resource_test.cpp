@@ -1,5 +1,8 @@
 // The Windows resource script, compiled by the MinGW resource compiler into a
-// .res file and read back: the version information and the program icon.
+// .res file and read back, here where no Windows reads it: the resources it
+// holds, and the program icon's images as Windows and the icon file need
+// them. The version information is read from run.exe itself, by Windows, in
+// version_resource_test.cpp.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +11,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -80,39 +82,6 @@ std::vector<Resource> readResources(const Bytes& file)
     return resources;
 }
 
-// A node of the version information: its key, its value, its children.
-struct VersionNode {
-    std::string key;
-    std::uint16_t type = 0; // 1 for text
-    Bytes value;
-    std::string textValue;
-    std::vector<VersionNode> children;
-};
-
-VersionNode readVersionNode(const Bytes& b, std::size_t at)
-{
-    VersionNode node;
-    const std::size_t end = at + word(b, at);
-    const std::uint16_t valueLength = word(b, at + 2);
-    node.type = word(b, at + 4);
-    std::size_t pos = at + 6;
-    node.key = text16(b, pos);
-    pos = align4(pos);
-    if (node.type == 1) {
-        std::size_t text = pos;
-        if (valueLength > 0)
-            node.textValue = text16(b, text);
-        pos += 2u * valueLength;
-    } else {
-        node.value.assign(b.begin() + static_cast<std::ptrdiff_t>(pos),
-                          b.begin() + static_cast<std::ptrdiff_t>(pos + valueLength));
-        pos += valueLength;
-    }
-    for (pos = align4(pos); pos < end; pos = align4(pos + word(b, pos)))
-        node.children.push_back(readVersionNode(b, pos));
-    return node;
-}
-
 class ResourceScriptTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -150,58 +119,6 @@ TEST_F(ResourceScriptTest, HoldsTheVersionTheThreeIconImagesAndTheIconGroup)
     std::ranges::sort(found);
     EXPECT_EQ(found, (std::vector<std::pair<int, int>>{
                          {rtIcon, 30001}, {rtIcon, 30002}, {rtIcon, 30003}, {rtGroupIcon, 1}, {rtVersion, 1}}));
-}
-
-TEST_F(ResourceScriptTest, FixedVersionInformation)
-{
-    const Resource* version = find(rtVersion, 1);
-    ASSERT_NE(version, nullptr);
-    const VersionNode root = readVersionNode(version->data, 0);
-    EXPECT_EQ(root.key, "VS_VERSION_INFO");
-    ASSERT_EQ(root.value.size(), 52u);
-    const Bytes& fixed = root.value;
-    EXPECT_EQ(dword(fixed, 0), 0xFEEF04BDu);
-    EXPECT_EQ(dword(fixed, 8), 0x00010000u) << "file version 1.0";
-    EXPECT_EQ(dword(fixed, 12), 0u) << "file version .0.0";
-    EXPECT_EQ(dword(fixed, 16), 0x00010000u) << "product version 1.0";
-    EXPECT_EQ(dword(fixed, 20), 0u) << "product version .0.0";
-    EXPECT_EQ(dword(fixed, 28), 0u) << "no flags";
-    EXPECT_EQ(dword(fixed, 32), 0x4u) << "32-bit Windows";
-    EXPECT_EQ(dword(fixed, 36), 0x1u) << "an application";
-    EXPECT_EQ(dword(fixed, 40), 0u) << "no subtype";
-}
-
-TEST_F(ResourceScriptTest, ExactlyTheSixVersionStringsAndTheTranslation)
-{
-    const Resource* version = find(rtVersion, 1);
-    ASSERT_NE(version, nullptr);
-    const VersionNode root = readVersionNode(version->data, 0);
-    ASSERT_EQ(root.children.size(), 2u);
-
-    const VersionNode& strings = root.children[0];
-    EXPECT_EQ(strings.key, "StringFileInfo");
-    ASSERT_EQ(strings.children.size(), 1u);
-    const VersionNode& table = strings.children[0];
-    EXPECT_EQ(table.key, "040904B0");
-    std::map<std::string, std::string> entries;
-    for (const VersionNode& entry : table.children) {
-        EXPECT_EQ(entry.type, 1);
-        EXPECT_TRUE(entries.emplace(entry.key, entry.textValue).second) << "twice: " << entry.key;
-    }
-    ASSERT_EQ(entries.size(), 6u);
-    EXPECT_EQ(entries.at("CompanyName").size(), 1u);
-    entries.erase("CompanyName");
-    EXPECT_EQ(entries, (std::map<std::string, std::string>{{"ProductName", "Tavrel"},
-                                                           {"FileVersion", "1.00"},
-                                                           {"ProductVersion", "1.00"},
-                                                           {"InternalName", "run"},
-                                                           {"OriginalFilename", "run.exe"}}));
-
-    const VersionNode& variables = root.children[1];
-    EXPECT_EQ(variables.key, "VarFileInfo");
-    ASSERT_EQ(variables.children.size(), 1u);
-    EXPECT_EQ(variables.children[0].key, "Translation");
-    EXPECT_EQ(variables.children[0].value, (Bytes{0x09, 0x04, 0xB0, 0x04}));
 }
 
 TEST_F(ResourceScriptTest, IconGroupOneListsTheThreeImages)

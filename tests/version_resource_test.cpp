@@ -1,6 +1,10 @@
-// The resources compiled from run.rc, linked into this executable as into
-// run.exe, read back by Windows itself: the version information through the
-// version calls, the program icon through the resource and icon calls.
+// The resources of run.exe itself, read back by Windows as its Explorer shows
+// them: the version information through the version calls, which must name
+// the version the program says it is, and the program icon through the
+// resource and icon calls. A program built without its resources, or with a
+// resource script left at an older version, fails here.
+
+#include "app/command_line.h"
 
 #include <gtest/gtest.h>
 
@@ -13,19 +17,14 @@
 
 namespace {
 
-std::string ownPath()
-{
-    std::string path(MAX_PATH, '\0');
-    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.resize(length);
-    return path;
-}
+// run.exe of this build, through the drive Wine gives the root folder.
+const std::string runExe = "Z:" RUN_EXE;
 
 class VersionResource : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        const std::string path = ownPath();
+        const std::string& path = runExe;
         DWORD ignored = 0;
         const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
         block.assign(size, 0);
@@ -33,7 +32,7 @@ protected:
             block.clear();
     }
 
-    void SetUp() override { ASSERT_FALSE(block.empty()) << "no version information in " << ownPath(); }
+    void SetUp() override { ASSERT_FALSE(block.empty()) << "no version information in " << runExe; }
 
     // The value under the key, with its length as the version calls count it.
     static std::pair<const void*, UINT> query(const std::string& key)
@@ -56,11 +55,12 @@ protected:
 
 } // namespace
 
-TEST_F(VersionResource, NamesTheProductAndItsVersion)
+TEST_F(VersionResource, NamesTheProductAndTheVersionTheProgramSays)
 {
+    const std::string version(programVersion());
     EXPECT_EQ(stringValue("ProductName"), "Tavrel");
-    EXPECT_EQ(stringValue("FileVersion"), "1.00");
-    EXPECT_EQ(stringValue("ProductVersion"), "1.00");
+    EXPECT_EQ(stringValue("FileVersion"), version);
+    EXPECT_EQ(stringValue("ProductVersion"), version);
     EXPECT_EQ(stringValue("InternalName"), "run");
     EXPECT_EQ(stringValue("OriginalFilename"), "run.exe");
     EXPECT_EQ(stringValue("CompanyName").size(), 1u);
@@ -73,9 +73,14 @@ TEST_F(VersionResource, FixedPartIsVersionOneOfAWindowsApplication)
     ASSERT_EQ(length, sizeof(VS_FIXEDFILEINFO));
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    // "1.00" is 1.0.0.0, "1.02" would be 1.2.0.0.
+    const std::string version(programVersion());
+    const auto dot = version.find('.');
+    const DWORD major = static_cast<DWORD>(std::stoul(version.substr(0, dot)));
+    const DWORD minor = static_cast<DWORD>(std::stoul(version.substr(dot + 1)));
+    EXPECT_EQ(fixed->dwFileVersionMS, major << 16 | minor);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, major << 16 | minor);
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
     EXPECT_EQ(fixed->dwFileFlags, 0u);
     EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
@@ -96,7 +101,8 @@ TEST_F(VersionResource, TranslationIsUsEnglishInUnicode)
 // depth, and makes an icon of it.
 TEST(ProgramIcon, GroupOneGivesAnIconForEachSize)
 {
-    const HMODULE self = GetModuleHandleA(nullptr);
+    const HMODULE self = LoadLibraryExA(runExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(self, nullptr) << runExe;
     const HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));
     ASSERT_NE(found, nullptr) << "no icon group 1";
     auto* group = static_cast<BYTE*>(LockResource(LoadResource(self, found)));
@@ -129,4 +135,5 @@ TEST(ProgramIcon, GroupOneGivesAnIconForEachSize)
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
     }
+    FreeLibrary(self);
 }

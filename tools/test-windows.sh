@@ -8,10 +8,12 @@
 #   F:..T:  hard disks over the same tree, so that the drive list is longer
 #           than the 64 characters the disc scan asks for first
 #   U:      a hard disk holding the demo disc of the Linux build
+#   V:      a removable drive (a USB stick) without a medium
 # Each file of the tree holds its own path on the disc as its text. The test
 # learns the letters from the environment. The whole-program test also needs
-# the demo disc and its mark reader, which the Linux build (the "default"
-# preset) makes. The Wine server and the X server are stopped however the
+# the demo disc and its mark reader, and the installer and the zip the demo
+# disc and its image, which the Linux build (the "default" preset) makes
+# first. The Wine server and the X server are stopped however the
 # run ends.
 #
 # Usage: tools/test-windows.sh   (make test-windows installs the packages first)
@@ -25,12 +27,13 @@ disc_drive=E
 empty_drive=D
 fixed_drives=FGHIJKLMNOPQRST
 demo_drive=U
+removable_drive=V
 
 started=$SECONDS
+cmake --preset default >/dev/null
+cmake --build --preset default --target demo_disc demo_disc_image read_demo_mark
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-cmake --preset default >/dev/null
-cmake --build --preset default --target demo_disc read_demo_mark
 
 # The window tests show real windows: Wine draws them on an X server of
 # their own, large enough for the window at 144 dots per inch.
@@ -51,6 +54,7 @@ for ((i = 0; i < ${#fixed_drives}; i++)); do
   give_drive "${fixed_drives:i:1}" "$drives/disc" hd
 done
 give_drive "$demo_drive" "$PWD/build/default/demo-disc" hd
+give_drive "$removable_drive" "$drives/no-stick" floppy # Wine's removable type
 # The Wine server starts again to read the drive types; it then stays up for
 # the whole run instead of starting again for every test. Wine's own services
 # start now, so that they do not hold the test runner's output pipes open.
@@ -60,6 +64,7 @@ give_drive "$demo_drive" "$PWD/build/default/demo-disc" hd
 "$wine" wineboot >/dev/null 2>&1
 
 export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive TAVREL_TEST_FIXED_DRIVES=$fixed_drives
+export TAVREL_TEST_REMOVABLE_DRIVE=$removable_drive
 export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc TAVREL_TEST_DEMO_DRIVE=$demo_drive
 export TAVREL_TEST_READ_MARK=$PWD/build/default/tools/read_demo_mark
 log=$build/test-windows.log

@@ -16,8 +16,10 @@
 #             reader of the demo pictures' marks on the screen
 # Warnings are printed; only errors fail. And for Windows:
 #   zip       makes the zip into BUILD_FOLDER/package-test and checks that it
-#             holds run.exe, LISEZMOI.txt as Notepad reads it, and the demo
-#             disc image, the ARGUMENT, unchanged
+#             holds run.exe, tavrel-patient.exe when the build has it,
+#             LISEZMOI.txt as Notepad reads it, the licence, and the demo disc
+#             image, the first ARGUMENT, unchanged; the second ARGUMENT is
+#             tavrel-patient.exe's path in the build, or nothing
 
 set -euo pipefail
 
@@ -89,10 +91,20 @@ step_contents() {
     [[ $(od -An -tx1 -j12 -N12 "$icon" | tr -d ' \n') == "49484452$(printf '%08x%08x' "$size" "$size")" ]] ||
       fail "$icon is not a $size x $size PNG"
   done
+  # The licence, in the machine-readable form.
+  grep -qx 'License: GPL-3+' "$root/usr/share/doc/tavrel/copyright" || fail "the copyright file gives no GPL-3+ licence"
+  grep -qF '<project_license>GPL-3.0-or-later</project_license>' \
+    "$root/usr/share/metainfo/example.valbrune.tavrel.metainfo.xml" || fail "the AppStream metadata gives no licence"
   # The changelog's last entry is this version's.
   local entry
   entry=$(gzip -dc "$root/usr/share/doc/tavrel/changelog.gz" | head -n 1)
   [[ $entry == "tavrel ($version) "* ]] || fail "the changelog's last entry is '$entry', not version $version"
+  # Signed by the maintainer of the control file, a name and an address.
+  local signature maintainer
+  signature=$(gzip -dc "$root/usr/share/doc/tavrel/changelog.gz" | grep -m1 '^ -- ')
+  maintainer=$(dpkg-deb -f "$deb" Maintainer)
+  [[ $maintainer =~ ^[^\<]*[^\ \<][^\<]*\ \<[^@\>]+@[^\>]+\>$ ]] || fail "the maintainer '$maintainer' is not a name and an address"
+  [[ $signature == " -- $maintainer  "* ]] || fail "the changelog is signed '$signature', not by $maintainer"
   echo "$(wc -l <<<"$files") files, Depends: $depends"
 }
 
@@ -124,7 +136,10 @@ step_program() {
   dpkg-deb -x "$deb" "$tmp"
   local tavrel=$tmp/usr/bin/tavrel
 
-  [[ $("$tavrel" --version) == "Tavrel $version" ]] || fail "tavrel --version says '$("$tavrel" --version)'"
+  local version_text
+  version_text=$("$tavrel" --version)
+  [[ $(head -n 1 <<<"$version_text") == "Tavrel $version" ]] && grep -qF 'GNU GPL version 3 ou ultérieure' <<<"$version_text" &&
+    grep -qF 'GNU GPL version 3 or later' <<<"$version_text" || fail "tavrel --version says '$version_text'"
   mkdir "$tmp/pas un disque"
   local status=0
   "$tavrel" "$tmp/pas un disque" >"$tmp/out" 2>"$tmp/err" || status=$?
@@ -146,9 +161,13 @@ step_zip() {
   cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$out" >"$out/cpack.log" 2>&1 ||
     fail "cpack failed: $(cat "$out/cpack.log")"
   [[ -f $zip ]] || fail "no $zip; CPack made: $(ls "$out")"
-  diff <(printf '%s\n' "$top/LISEZMOI.txt" "$top/demo-disc.iso" "$top/run.exe") \
+  local expected=("$top/COPYING.txt" "$top/LISEZMOI.txt" "$top/demo-disc.iso" "$top/run.exe")
+  [[ -z ${arguments[1]:-} ]] || expected+=("$top/tavrel-patient.exe")
+  diff <(printf '%s\n' "${expected[@]}" | sort) \
     <(unzip -Z1 "$zip" | grep -v '/$' | sort) >"$out/zip.diff" || fail "the zip's files differ: $(cat "$out/zip.diff")"
   [[ $(unzip -p "$zip" "$top/run.exe" | head -c 2) == MZ ]] || fail "run.exe is not a Windows program"
+  unzip -p "$zip" "$top/COPYING.txt" | tr -d '\r' | cmp -s - "$here/../../COPYING" ||
+    fail "the zip's COPYING.txt is not the licence's text"
   unzip -p "$zip" "$top/demo-disc.iso" | cmp -s - "$image" || fail "the zip's demo-disc.iso is not $image"
   local notes=$out/LISEZMOI.txt
   unzip -p "$zip" "$top/LISEZMOI.txt" >"$notes"
@@ -156,6 +175,8 @@ step_zip() {
   iconv -f UTF-8 -t UTF-8 "$notes" >/dev/null || fail "LISEZMOI.txt is not UTF-8"
   [[ $(grep -c $'\r$' "$notes") -eq $(wc -l <"$notes") ]] || fail "LISEZMOI.txt has lines without Windows' line end"
   grep -q 'demo-disc.iso' "$notes" && grep -q 'run.exe' "$notes" || fail "LISEZMOI.txt names neither the image nor run.exe"
+  grep -q 'tavrel-patient.exe' "$notes" && grep -q 'clé USB' "$notes" ||
+    fail "LISEZMOI.txt tells nothing of the patient's sets or of the stick"
   echo "made $zip ($(du -k "$zip" | cut -f1) KiB)"
 }
 

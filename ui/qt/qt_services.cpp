@@ -3,6 +3,8 @@
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
 
+#include "model/message_text.h"
+
 #include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QCheckBox>
@@ -68,7 +70,8 @@ PictureArea QtServices::pictureArea()
 
 void QtServices::showMessage(const std::string& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, boxTitle, fromUtf8(text), QMessageBox::Ok, &window());
+    // A long path in the text must not make the box wider than the screen.
+    QMessageBox box(QMessageBox::NoIcon, boxTitle, fromUtf8(breakLongRuns(text)), QMessageBox::Ok, &window());
     box.exec();
     checkRunning();
 }

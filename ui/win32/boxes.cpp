@@ -2,6 +2,8 @@
 
 #include "ui/win32/wide_text.h"
 
+#include "model/message_text.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -112,7 +114,10 @@ INT_PTR CALLBACK questionProc(HWND box, UINT message, WPARAM wParam, LPARAM lPar
 
 void showMessageBox(HWND owner, const std::string& text)
 {
-    MessageBoxW(owner, widen(text).c_str(), boxTitle, MB_OK);
+    // The box grows with its longest line, and breaks lines only at blanks: a
+    // long path is broken first, so that the box never grows wider than the
+    // screen.
+    MessageBoxW(owner, widen(breakLongRuns(text)).c_str(), boxTitle, MB_OK);
 }
 
 std::string askTextBox(HWND owner, const std::string& prompt)
