@@ -228,7 +228,7 @@ std::optional<Side> sideFromName(std::string_view name)
 std::string_view sideName(Side side) { return side == Side::left ? "gauche" : "droite"; }
 
 // Where each of the program's columns lies in the file: at first in the
-// program's order; a header, found by its first two names, gives the file's.
+// program's order; a header gives the file's.
 struct Columns {
     std::vector<std::size_t> at;
     std::size_t count = 0; // fields a line has
@@ -251,9 +251,13 @@ std::string trimmed(std::string_view s)
     return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
 }
 
+// A header names the date and the patient columns, wherever they are.
 bool looksLikeHeader(const std::vector<std::string>& fields)
 {
-    return fields.size() >= 2 && trimmed(fields[0]) == "date" && trimmed(fields[1]) == "patient";
+    const auto names = [&](std::string_view name) {
+        return std::ranges::any_of(fields, [&](const std::string& f) { return trimmed(f) == name; });
+    };
+    return names("date") && names("patient");
 }
 
 // The file's columns as its header names them; nothing when one of the

@@ -253,9 +253,10 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
     // Exercises of one day apart get their times, so that no date is
     // written twice.
     if (grouping == Grouping::exercise) {
+        const std::vector<std::string> days = labels;
         std::size_t i = 0;
         for (const auto& [key, p] : byKey) {
-            if (std::ranges::count(labels, frenchDay(key)) > 1)
+            if (std::ranges::count(days, days[i]) > 1)
                 labels[i] += ' ' + key.substr(11, 5);
             ++i;
         }
