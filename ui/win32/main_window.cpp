@@ -592,6 +592,17 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         form_.close();
         close();
         return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends (log off, shut down): the program is stopped
+        // once this returns, so the exercise under way is saved now.
+        if (wParam) {
+            form_.close();
+            if (!form_.busy())
+                close();
+        }
+        return 0;
     case WM_DESTROY:
         // The window closed or cmdExit: the program ends with status 0.
         if (hasEnded())
