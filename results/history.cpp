@@ -711,8 +711,15 @@ HistoryContents History::read() const
 {
     HistoryContents contents;
     for (const FileKind& kind : kinds()) {
-        for (const char* suffix : {".csv", "-suite.csv", "-en-attente.csv"})
-            kind.parse(private_files::read(folder_ / (kind.name + suffix)).value_or(std::string()), contents);
+        for (const char* suffix : {".csv", "-suite.csv", "-en-attente.csv"}) {
+            const std::filesystem::path file = folder_ / (kind.name + suffix);
+            const std::optional<std::string> text = private_files::read(file);
+            std::error_code ignored;
+            if (text)
+                kind.parse(*text, contents);
+            else if (std::filesystem::exists(file, ignored))
+                contents.unreadable.push_back(file.filename().string());
+        }
     }
     return contents;
 }

@@ -63,6 +63,8 @@ struct HistoryContents {
     std::vector<ExerciseResult> results;  // in the order of the file
     std::vector<ExerciseAnswers> answers; // one per exercise, in the order of its first line
     int skipped = 0;                      // damaged or foreign lines
+    // Files there that could not be read (held open by another program).
+    std::vector<std::string> unreadable;
 };
 // The lines a file's text holds, added to the contents; the text may begin
 // with the byte-order mark and a header, in any encoding and column order a
