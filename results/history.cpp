@@ -584,7 +584,12 @@ std::optional<ExerciseRecord> lastExerciseOf(const HistoryContents& history, con
 
 std::string localDateTimeNow()
 {
-    const std::tm local = localTime(std::time(nullptr));
+    return localDateTime(std::time(nullptr));
+}
+
+std::string localDateTime(std::time_t when)
+{
+    const std::tm local = localTime(when);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;

@@ -3,6 +3,7 @@
 // picture reached the screen and when each key was pressed, on a clock it
 // moves itself, and reads back what was saved.
 
+#include "support/recording_host.h"
 #include "support/recording_services.h"
 #include "support/temp_folder.h"
 
@@ -19,20 +20,6 @@
 using C = Control;
 
 namespace {
-
-class RecordingHost : public FormHost {
-public:
-    void postTick() override { ++ticksPosted; }
-    void postIdle() override {}
-    std::optional<std::string> probeAhead(const std::string&) override { return std::nullopt; }
-    void preparePictures(const std::vector<std::string>&) override {}
-    void showResults() override { ++resultsShown; }
-    void resultsChanged() override { ++resultsChanges; }
-
-    int ticksPosted = 0;
-    int resultsShown = 0;
-    int resultsChanges = 0;
-};
 
 // The delay from a tick to the end of the frame that shows its picture.
 constexpr double frame = 0.010;
