@@ -10,9 +10,29 @@
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+// SIGTERM (the system stopping, kill) and SIGHUP (the terminal gone) only
+// write a byte here; the event loop reads it and closes the window, which
+// saves the exercise under way as a click on the close box does.
+int terminationPipe[2] = {-1, -1};
+
+void onTermination(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -55,5 +75,26 @@ int main(int argc, char* argv[])
     // Active at once, so that Space clicks the start button and the access
     // keys work before the user has clicked into the window.
     window.activateWindow();
+
+    // The session ends (log out, shut down): the window closes as if the
+    // user closed it, which saves the exercise under way.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+    std::optional<QSocketNotifier> termination;
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        termination.emplace(terminationPipe[0], QSocketNotifier::Read);
+        QObject::connect(&*termination, &QSocketNotifier::activated, &window, [&window] {
+            char byte = 0;
+            while (::read(terminationPipe[0], &byte, 1) == 1) {
+            }
+            window.close();
+        });
+        struct sigaction action {};
+        action.sa_handler = onTermination;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGHUP, &action, nullptr);
+    }
     return app.exec();
 }

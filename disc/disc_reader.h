@@ -23,10 +23,13 @@ public:
     virtual ~DecodedPicture() = default;
 };
 
-// The part of the window a picture is shown in, in pixels.
+// The part of the window a picture is shown in, in pixels, and the dots
+// per inch of its screen where the window draws pictures in its own pixels:
+// a picture's pixel is then a pixel at 96 dpi, enlarged with the screen.
 struct PictureArea {
     int width = 0;
     int height = 0;
+    int dpi = 96;
     bool operator==(const PictureArea&) const = default;
 };
 

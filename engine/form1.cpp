@@ -92,6 +92,11 @@ void Form1::run(Handler handler)
     --handlersRunning_;
     if (!outermost || ended_)
         return;
+    giveBackHeldInput();
+    if (closeWaiting_) {
+        closeWaiting_ = false;
+        host_.postClose();
+    }
     host_.postIdle();
     if (tickWaiting_) {
         tickWaiting_ = false;
@@ -148,18 +153,62 @@ void Form1::clicked(Control control)
     }
 }
 
-bool Form1::arrowKey(Side side, double pressedAt)
+bool Form1::arrowKey(Side side, double pressedAt, bool repeated)
 {
     if (ended_ || state_.running != 1 || window_.isChecked(C::optDG) != 1)
         return false;
-    sheet_.answer(side, pressedAt);
+    if (!repeated)
+        sheet_.answer(side, pressedAt);
     return true;
 }
 
 void Form1::pictureOnScreen(const std::string& path, double at)
 {
-    if (path == text(state_.imagePath))
+    if (!path.empty() && path == text(state_.imagePath))
         sheet_.pictureOnScreen(at);
+    else
+        sheet_.noPictureOnScreen(at);
+}
+
+void Form1::backgroundChanged(const std::string& path)
+{
+    framePending_ = path;
+}
+
+void Form1::frameEnded(double at)
+{
+    if (const std::optional<std::string> path = std::exchange(framePending_, std::nullopt))
+        pictureOnScreen(*path, at);
+}
+
+void Form1::holdInput(std::function<void()> giveBack)
+{
+    heldInput_.push_back({std::move(giveBack), std::time(nullptr)});
+}
+
+// Each held input is given back as if it came now, in order; what it runs
+// may hold more input again, which waits for its own turn.
+void Form1::giveBackHeldInput()
+{
+    while (!heldInput_.empty() && !ended_ && !busy()) {
+        HeldInput next = std::move(heldInput_.front());
+        heldInput_.erase(heldInput_.begin());
+        inputCameAt_ = next.at;
+        next.giveBack();
+        inputCameAt_.reset();
+    }
+}
+
+bool Form1::closeRequested()
+{
+    if (ended_)
+        return true;
+    if (busy()) {
+        closeWaiting_ = true;
+        return false;
+    }
+    close();
+    return true;
 }
 
 void Form1::idle()
@@ -201,11 +250,11 @@ void Form1::folderChanged()
     // Never in the middle of a handler or of an exercise: the next news of
     // the folder tells it then.
     const std::string trouble = results_ ? results_->problem() : std::string();
-    if (!busy() && state_.running != 1 && !ended_) {
-        if (!trouble.empty() && trouble != toldOfFolder_)
-            window_.showMessage(trouble);
-        toldOfFolder_ = trouble;
-    }
+    // Noted before the box opens: news that comes while it is open is not
+    // told again.
+    if (!busy() && state_.running != 1 && !ended_ && trouble != std::exchange(toldOfFolder_, trouble) &&
+        !trouble.empty())
+        window_.showMessage(trouble);
     host_.resultsChanged();
 }
 
@@ -235,7 +284,9 @@ void Form1::finishExercise()
     tickEnded_ = false;
     if (!tally || tally->pictures == 0)
         return;
-    lastExercise_ = ExerciseRecord{{localDateTimeNow(), patient_, *tally}, sheet_.pictures()};
+    // A stop that waited for the feedback wait is the moment of its click.
+    const std::string date = inputCameAt_ ? localDateTime(*inputCameAt_) : localDateTimeNow();
+    lastExercise_ = ExerciseRecord{{date, patient_, *tally}, sheet_.pictures()};
     if (tally->answers > 0 && results_) {
         const std::string said = results_->save(*lastExercise_);
         if (!said.empty())

@@ -12,6 +12,8 @@
 #include "results/history.h"
 #include "results/results_folder.h"
 
+#include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +40,9 @@ public:
     // The history or the last exercise has changed: an open results window
     // shows them again.
     virtual void resultsChanged() = 0;
+    // Asks the window to close again, from the event loop: a close asked for
+    // while a handler ran waited for its end.
+    virtual void postClose() = 0;
 };
 
 class Form1 {
@@ -58,10 +63,31 @@ public:
     // The Left or Right arrow key, pressed at the given time of the clock.
     // While an exercise runs in phase 1 it is an answer to the picture on
     // screen then, and true is returned; otherwise the key is the window's.
-    bool arrowKey(Side side, double pressedAt);
+    // A key held down repeats: the repeats are the exercise's too, but only
+    // the first press answers, so that a held key is one answer.
+    bool arrowKey(Side side, double pressedAt, bool repeated = false);
     // The first frame that shows the picture at the path has ended at the
-    // given time of the clock.
+    // given time of the clock; any other path, or none, means that the
+    // picture of the tick is no longer on screen.
     void pictureOnScreen(const std::string& path, double at);
+    // The window's background becomes the picture at the path (empty for
+    // none); it is on screen once the next frame has ended (frameEnded).
+    void backgroundChanged(const std::string& path);
+    void frameEnded(double at);
+
+    // Whether input that comes now must wait for the handler under way: it
+    // waits on the clock (the feedback wait) or on a slow drive.
+    bool holdingInput() const { return holding_; }
+    void setHoldingInput(bool on) { holding_ = on; }
+    // Input held while a handler waits; it is given back, in order, once the
+    // handlers have ended. A click is one: an exercise that a held click
+    // stops is saved with the moment of the click, not of its handling.
+    void holdInput(std::function<void()> giveBack);
+    bool inputHeld() const { return !heldInput_.empty(); }
+    // The window is asked to close. True when it may close now, the exercise
+    // under way saved (close()); asked while a handler runs, the close waits
+    // for the handler's end, and the host is then asked to close again.
+    bool closeRequested();
     // Between handlers: works out the next tick's pictures and has them
     // decoded ahead.
     void idle();
@@ -98,6 +124,7 @@ private:
     void prepareNextPictures();
     void noteTickPicture(bool shown);
     void finishExercise();
+    void giveBackHeldInput();
 
     ExerciseState& state_;
     WindowServices& window_;
@@ -111,6 +138,16 @@ private:
     bool tickWaiting_ = false;
     bool runningBefore_ = false;
     bool tickEnded_ = false; // the exercise was ended by a tick's picture count
+    bool closeWaiting_ = false;
+    bool holding_ = false;
+    struct HeldInput {
+        std::function<void()> giveBack;
+        std::time_t at;
+    };
+    std::vector<HeldInput> heldInput_;
+    // While held input is given back: the moment it came.
+    std::optional<std::time_t> inputCameAt_;
+    std::optional<std::string> framePending_;
 
     AnswerSheet sheet_;
     std::optional<ExerciseRecord> lastExercise_;

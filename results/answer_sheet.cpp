@@ -38,7 +38,7 @@ void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& 
         return;
     if (recent_.size() == picturesKept)
         recent_.erase(recent_.begin());
-    recent_.push_back({number, phase1, std::nullopt, pictures_.size()});
+    recent_.push_back({number, phase1, std::nullopt, std::nullopt, pictures_.size()});
     if (phase1) {
         ++tally_.pictures;
         tally_.settings = settings;
@@ -50,6 +50,13 @@ void AnswerSheet::pictureOnScreen(double at)
 {
     if (!recent_.empty() && !recent_.back().onScreen)
         recent_.back().onScreen = at;
+}
+
+void AnswerSheet::noPictureOnScreen(double at)
+{
+    const auto shown = std::find_if(recent_.rbegin(), recent_.rend(), [](const Picture& p) { return p.onScreen; });
+    if (shown != recent_.rend() && !shown->offScreen)
+        shown->offScreen = at;
 }
 
 void AnswerSheet::answer(Side side, double pressedAt)
@@ -66,6 +73,8 @@ void AnswerSheet::answer(Side side, double pressedAt)
         return;
     PictureAnswer& picture = pictures_[onScreen->answerAt];
     if (picture.answer)
+        return;
+    if (onScreen->offScreen && secondsFrom(*onScreen->offScreen, pressedAt) >= 0)
         return;
     latestResponse_ = secondsFrom(*onScreen->onScreen, pressedAt);
     picture.answer = side;

@@ -60,6 +60,9 @@ public:
     void pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet = {});
     // The first frame that shows the latest picture ended at this time.
     void pictureOnScreen(double at);
+    // From this time no picture is on screen (the background was cleared
+    // while the next picture is read): a key pressed then answers nothing.
+    void noPictureOnScreen(double at);
     // An answer given at this time. It goes to the picture that was on screen
     // then, unless that picture is answered already or is no phase-1 picture.
     void answer(Side side, double pressedAt);
@@ -80,6 +83,7 @@ private:
         int number;
         bool phase1;
         std::optional<double> onScreen;
+        std::optional<double> offScreen;
         std::size_t answerAt; // in pictures_, for a phase-1 picture
     };
     // An answer can only go to one of the last few pictures, those that may

@@ -228,7 +228,7 @@ std::optional<Side> sideFromName(std::string_view name)
 std::string_view sideName(Side side) { return side == Side::left ? "gauche" : "droite"; }
 
 // Where each of the program's columns lies in the file: at first in the
-// program's order; a header, found by its first two names, gives the file's.
+// program's order; a header gives the file's.
 struct Columns {
     std::vector<std::size_t> at;
     std::size_t count = 0; // fields a line has
@@ -251,9 +251,13 @@ std::string trimmed(std::string_view s)
     return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
 }
 
+// A header names the date and the patient columns, wherever they are.
 bool looksLikeHeader(const std::vector<std::string>& fields)
 {
-    return fields.size() >= 2 && trimmed(fields[0]) == "date" && trimmed(fields[1]) == "patient";
+    const auto names = [&](std::string_view name) {
+        return std::ranges::any_of(fields, [&](const std::string& f) { return trimmed(f) == name; });
+    };
+    return names("date") && names("patient");
 }
 
 // The file's columns as its header names them; nothing when one of the
@@ -580,7 +584,12 @@ std::optional<ExerciseRecord> lastExerciseOf(const HistoryContents& history, con
 
 std::string localDateTimeNow()
 {
-    const std::tm local = localTime(std::time(nullptr));
+    return localDateTime(std::time(nullptr));
+}
+
+std::string localDateTime(std::time_t when)
+{
+    const std::tm local = localTime(when);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
@@ -716,8 +725,15 @@ HistoryContents History::read() const
 {
     HistoryContents contents;
     for (const FileKind& kind : kinds()) {
-        for (const char* suffix : {".csv", "-suite.csv", "-en-attente.csv"})
-            kind.parse(private_files::read(fileOf(kind.name, suffix)).value_or(std::string()), contents);
+        for (const char* suffix : {".csv", "-suite.csv", "-en-attente.csv"}) {
+            const std::filesystem::path file = fileOf(kind.name, suffix);
+            const std::optional<std::string> text = private_files::read(file);
+            std::error_code ignored;
+            if (text)
+                kind.parse(*text, contents);
+            else if (std::filesystem::exists(file, ignored))
+                contents.unreadable.push_back(file.filename().string());
+        }
     }
     return contents;
 }

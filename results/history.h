@@ -15,6 +15,7 @@
 
 #include "results/answer_sheet.h"
 
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -63,6 +64,8 @@ struct HistoryContents {
     std::vector<ExerciseResult> results;  // in the order of the file
     std::vector<ExerciseAnswers> answers; // one per exercise, in the order of its first line
     int skipped = 0;                      // damaged or foreign lines
+    // Files there that could not be read (held open by another program).
+    std::vector<std::string> unreadable;
 };
 // The lines a file's text holds, added to the contents; the text may begin
 // with the byte-order mark and a header, in any encoding and column order a
@@ -85,8 +88,9 @@ std::optional<std::string> normalDateTime(std::string_view text);
 // The French name of a body part in the history: mains, pieds, visage, patient.
 std::string_view partName(BodyPart part);
 
-// The local date and time now, as 2026-12-07T14:05:09.
+// The local date and time now, or at the moment given, as 2026-12-07T14:05:09.
 std::string localDateTimeNow();
+std::string localDateTime(std::time_t when);
 
 // The last exercise of the patient that the history holds, with its
 // pictures when reponses.csv has them. Names are compared without the

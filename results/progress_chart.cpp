@@ -253,9 +253,10 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
     // Exercises of one day apart get their times, so that no date is
     // written twice.
     if (grouping == Grouping::exercise) {
+        const std::vector<std::string> days = labels;
         std::size_t i = 0;
         for (const auto& [key, p] : byKey) {
-            if (std::ranges::count(labels, frenchDay(key)) > 1)
+            if (std::ranges::count(days, days[i]) > 1)
                 labels[i] += ' ' + key.substr(11, 5);
             ++i;
         }
@@ -291,6 +292,9 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
         const char* grouped[] = {".", ", un point par jour.", ", un point par semaine.", ", un point par mois."};
         charts.note += grouped[static_cast<int>(grouping)];
     }
+    for (const std::string& file : history.unreadable)
+        charts.note += " Le fichier « " + file + " » n'a pas pu être lu (est-il ouvert dans un autre programme ?) : "
+                       "ses exercices manquent ici.";
     if (history.skipped > 0)
         charts.note += ' ' + plural(static_cast<std::size_t>(history.skipped),
                                     "ligne illisible des fichiers a été ignorée.",

@@ -500,11 +500,21 @@ std::string ResultsFolder::addWaitingLines()
 
 void ResultsFolder::refresh()
 {
+    // The private folder is read when asked, on the window's thread.
+    if (isPrivate())
+        return;
     post([](Shared& shared) { shared.update(); });
 }
 
 FolderHistory ResultsFolder::contents() const
 {
+    if (isPrivate()) {
+        // This computer's own disk, read at once as the history always was.
+        std::vector<SourceFile> sources =
+            readSources(privateFolder_, private_.file(), fileNamePart(computer_)).value_or(std::vector<SourceFile>{});
+        sources.push_back({fileNamePart(computer_), shared_->waiting()});
+        return mergeHistories(sources);
+    }
     const std::lock_guard lock(shared_->mutex);
     return shared_->contents;
 }
@@ -512,11 +522,15 @@ FolderHistory ResultsFolder::contents() const
 bool ResultsFolder::read() const
 {
     const std::lock_guard lock(shared_->mutex);
-    return shared_->read;
+    return shared_->read || shared_->chosen.empty();
 }
 
 bool ResultsFolder::answering() const
 {
+    if (isPrivate()) {
+        std::error_code error;
+        return fs::is_directory(privateFolder_, error);
+    }
     const std::lock_guard lock(shared_->mutex);
     return shared_->answering;
 }

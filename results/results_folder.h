@@ -125,8 +125,9 @@ public:
     // this computer at once and written to the folder by its thread. Empty
     // text when kept, otherwise a French message.
     std::string save(const ExerciseRecord& record);
-    // Reads the folder again without waiting; onChange tells when it is done.
-    // What waits for the folder is written first.
+    // Reads a chosen folder again without waiting; onChange tells when it
+    // is done. What waits for the folder is written first. The private
+    // folder, on this computer's own disk, is read by contents() itself.
     void refresh();
     // Adds the lines that wait for a file held open by another program, or
     // for a folder that did not answer, in the private folder, with what to

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
 #include <QRadioButton>
 #include <QTime>
 #include <QScreen>
@@ -459,19 +461,30 @@ TEST_F(FeedbackWaitTest, PictureAndAnswerLabelArePaintedDuringTheWait)
     EXPECT_GT(darkPixels(later, window.control(C::TextReponse)->geometry().adjusted(3, 3, -3, -3)), 10);
 }
 
-TEST_F(FeedbackWaitTest, ClickDuringTheWaitTakesEffectAfterTheAnswer)
+// The click is seen at once, the busy cursor and the button pressed until
+// the wait ends, and handled once the tick has written its answer.
+TEST_F(FeedbackWaitTest, ClickDuringTheWaitShowsAtOnceAndTakesEffectAfterTheAnswer)
 {
     postClick(C::cmdOnOff);
+    bool pressedDuringTheWait = false, busyDuringTheWait = false;
+    QString answerDuringTheWait = "?";
+    QTimer::singleShot(300, &window, [&] {
+        pressedDuringTheWait = widget<QPushButton>(C::cmdOnOff)->isDown();
+        busyDuringTheWait = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
+        answerDuringTheWait = answerShown();
+        EXPECT_EQ(window.state().running, 1);
+    });
     tick();
-    // The click waited for the tick: the answer is written, the exercise runs.
+    EXPECT_TRUE(pressedDuringTheWait);
+    EXPECT_TRUE(busyDuringTheWait);
+    EXPECT_EQ(answerDuringTheWait, "");
+    // The click waited for the tick: the answer is written, then the
+    // exercise stops.
     EXPECT_EQ(answerShown(), expectedAnswer());
-    EXPECT_EQ(window.state().running, 1);
-    EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), QString::fromUtf8("&Arrêter l'exercice"));
-
-    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(window.state().running, 0);
     EXPECT_EQ(captionOf(window.control(C::cmdOnOff)), QString::fromUtf8("&Démarrer l'exercice"));
-    EXPECT_EQ(answerShown(), expectedAnswer());
+    EXPECT_FALSE(widget<QPushButton>(C::cmdOnOff)->isDown());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(FeedbackWaitTest, ClosingTheWindowDuringTheWaitEndsTheProgramAfterTheTick)

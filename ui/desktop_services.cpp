@@ -8,6 +8,8 @@
 namespace {
 
 constexpr double secondsPerDay = 86400;
+// How often the wait for a slow drive looks whether it has answered.
+constexpr double slowDriveLook = 0.02;
 
 double secondsSinceMidnight()
 {
@@ -31,9 +33,30 @@ std::string DesktopServices::probeFile(const std::string& path)
 {
     checkRunning();
     std::optional<std::string> name = reader_.probe(path, probeWait_);
+    if (!name && windowShown_)
+        name = waitForSlowDrive(path);
     if (!name)
         throw DriveNotReady("the drive of " + path + " does not answer");
     return *name;
+}
+
+std::optional<std::string> DesktopServices::waitForSlowDrive(const std::string& path)
+{
+    // The picture of the last tick is no longer the one the exercise is at.
+    reader_.cancelShow();
+    setBackground(nullptr, std::string());
+    const auto deadline = std::chrono::steady_clock::now() + DiscReader::pictureTimeLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pause(slowDriveLook);
+        if (std::optional<std::string> name = reader_.probe(path, std::chrono::milliseconds(0)))
+            return name;
+    }
+    return std::nullopt;
+}
+
+void DesktopServices::preparePictures(const std::vector<std::string>& paths)
+{
+    reader_.prepare(paths, pictureArea());
 }
 
 DriveRoots DesktopServices::listDriveRoots(std::int32_t capacity)

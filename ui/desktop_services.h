@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class DesktopServices : public WindowServices {
 public:
@@ -20,11 +21,17 @@ public:
     // before it counts as not ready: a CD-ROM drive spins a disc up within
     // about a second, and the window must still appear soon.
     static constexpr std::chrono::milliseconds startupProbeLimit{2000};
-    // Once the window is up, a probe may hold it no longer than a frame. The
-    // tick's probe is normally answered ahead, between ticks.
+    // Once the window is up, a probe holds it no longer than a frame. The
+    // tick's probe is normally answered ahead, between ticks. A drive that
+    // is slower (a CD spinning up, a network folder, a stick waking up) is
+    // then waited for as long as a picture read may take, with the window
+    // living and no stale picture on screen; only a drive that has not
+    // answered by then is not ready.
     static constexpr std::chrono::milliseconds probeLimit{15};
 
     std::string probeFile(const std::string& path) override;
+    // The pictures the next tick will show, decoded ahead for the window.
+    void preparePictures(const std::vector<std::string>& paths);
     DriveRoots listDriveRoots(std::int32_t capacity) override;
     std::int32_t driveType(const std::string& root) override;
     double clockSeconds() override;
@@ -40,7 +47,11 @@ public:
     double clockAt(std::chrono::steady_clock::time_point moment) const;
     DiscReader& disc() { return reader_; }
     // The window is up: from now on a probe waits a frame at most.
-    void windowShown() { probeWait_ = probeLimit; }
+    void windowShown()
+    {
+        probeWait_ = probeLimit;
+        windowShown_ = true;
+    }
     // On the window's thread, once the reader has said a picture is ready:
     // shows the picture asked for display, unless it could not be loaded.
     void showReadyPicture();
@@ -59,9 +70,12 @@ protected:
     virtual PictureArea pictureArea() = 0;
 
 private:
+    std::optional<std::string> waitForSlowDrive(const std::string& path);
+
     DiscReader reader_;
     RandomSequence random_;
     std::chrono::milliseconds probeWait_ = startupProbeLimit;
+    bool windowShown_ = false;
     // The clock: the time of day read once, then the steady clock, so that a
     // change of the system time cannot stretch or cut a wait.
     std::chrono::steady_clock::time_point start_;

@@ -26,8 +26,11 @@
 #            saves one line, checked, in the history file. Then the disc
 #            stalls (its fuseiso process stopped): the window stays alive and
 #            shows no stale picture, and the pictures come back once the disc
-#            answers again. Last the program starts while the disc stalls:
-#            the drive question comes all the same.
+#            answers again. A key held across three pictures is one answer.
+#            With "Patient" ticked, a disc that answers 1.5 s after the start
+#            is not refused, and the patient's pictures show. Last the
+#            program starts while the disc stalls: the drive question comes
+#            all the same.
 #   patient  PATIENT_TOOL (tavrel-patient) makes the patient's easy phase-1
 #            set from three photographs of known colours in a copy of the
 #            disc's folder; that folder typed at the drive question,
@@ -220,6 +223,23 @@ case_alive() {
   [[ ${lines[1]} =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\;\;mains\;1\;10000\;1\;[56]\;4\;3\;[0-9]+\;[0-9]+$ ]] ||
     fail "the saved line is not that of the exercise: ${lines[1]}"
 
+  # A key held down across three pictures at 500 ms a picture (the first
+  # comes at the pace of the last exercise): one answer, however often the
+  # keyboard repeats it.
+  click_control $OptExtreme
+  click_control $cmdOnOff
+  seen=$(wait_for_next_picture "$seen")
+  xdotool keydown Right
+  local changes
+  for changes in 1 2 3; do seen=$(wait_for_next_picture "$seen"); done
+  xdotool keyup Right
+  click_control $cmdOnOff
+  wait_until_accessible buttons "the stop of the exercise with a held key" "Démarrer l'exercice"$'\t'"Alt+D"
+  mapfile -t lines < <(tr -d '\r' <"$history")
+  echo "held key: ${lines[-1]}"
+  [[ ${#lines[@]} -eq 3 && $(cut -d';' -f8 <<<"${lines[-1]}") == 1 ]] ||
+    fail "a key held across three pictures did not give one answer: ${lines[-1]}"
+
   # The disc stalls in the middle of an exercise at 500 ms a picture. The
   # new exercise's first picture comes at the pace of the last one. The
   # exercise is answered once the disc answers again, so that its line in
@@ -237,12 +257,27 @@ case_alive() {
   xdotool key Right
   sleep 0.2
   local lasted=$(((${EPOCHREALTIME/./} - ${began/./}) / 1000))
-  quit_with_cmdExit
+  click_control $cmdOnOff
+  wait_until_accessible buttons "the stop of the exercise" "Démarrer l'exercice"$'\t'"Alt+D"
   mapfile -t lines < <(tr -d '\r' <"$history")
   local pictures
   pictures=$(cut -d';' -f7 <<<"${lines[-1]}")
   echo "the exercise lasted $lasted ms and showed $pictures pictures"
   ((pictures >= lasted / 500 - 1)) || fail "the pace was not kept while the disc stalled: ${lines[-1]}"
+
+  # A slow disc: with "Patient" ticked, the patient's set answers 1.5 s
+  # after the click on the start button. It is not refused as empty, and
+  # the patient's pictures show.
+  kill -STOP "$fuseiso_pid"
+  click_control $optPatient
+  click_control $cmdOnOff
+  sleep 1.5
+  kill -CONT "$fuseiso_pid"
+  seen=$(wait_for_next_picture '')
+  [[ -z $(find_window "$box_title") ]] || fail "a slow disc was refused: $(/usr/bin/python3 "$here/accessible.py" dialog-texts "$run_pid")"
+  [[ $seen =~ ^PatientDG ]] || fail "after a slow disc the screen shows '$seen', not the patient's picture"
+  echo "after a slow disc: $seen"
+  quit_with_cmdExit
 
   # Started while the disc stalls: the drive does not answer, and the
   # question comes within the probe's limit.
@@ -279,8 +314,47 @@ case_folder() {
   quit_with_cmdExit
 }
 
+# The disc's folder on the command line, and two computers, the clinic's and
+# the patient's: each a run with its own private folder and computer name and
+# the same results folder (--resultats), each saving an exercise answered by
+# a key. Each computer's file holds its line once, and the report written
+# without a window shows both.
 case_argument() {
-  run_without_question "the disc's folder was given" "$disc"
+  local shared="$tmp/dossier partagé" computer first seen number key
+  mkdir "$shared"
+  start_display
+  for computer in CABINET MAISON; do
+    mkdir -p "$tmp/data-$computer/tavrel"
+    printf 'Zoé Lefèvre\n' >"$tmp/data-$computer/tavrel/patient.txt"
+    XDG_DATA_HOME=$tmp/data-$computer TAVREL_ORDINATEUR=$computer start_program --resultats "$shared" "$disc"
+    first=$(wait_for_window "$main_title|$box_title" "window")
+    [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although the disc's folder was given"
+    window_origin "$first"
+    click_control $cmdOnOff
+    seen=$(wait_for_picture)
+    [[ $seen =~ ^mainDGfacile\ ([0-9]+)$ ]] || fail "after the start the screen shows '$seen'"
+    number=${seen##* }
+    if ((number > 10)); then key=Right; else key=Left; fi
+    xdotool key "$key"
+    sleep 0.3
+    quit_with_cmdExit
+    local lines
+    mapfile -t lines < <(tr -d '\r' <"$shared/resultats-$computer.csv")
+    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ \;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[0-9]+\;[0-9]+$ ]] ||
+      fail "resultats-$computer.csv does not hold the exercise once: ${lines[*]}"
+    [[ $(stat -c %a "$shared/resultats-$computer.csv") == 600 ]] || fail "resultats-$computer.csv is readable by others"
+    grep -q "Zoé Lefèvre;1;mains;mainDGfacile;$number;" "$shared/reponses-$computer.csv" ||
+      fail "reponses-$computer.csv does not hold the answered picture"
+  done
+  [[ -z $(find "$tmp/data-CABINET" "$tmp/data-MAISON" -name 'resultats*.csv') ]] ||
+    fail "a computer wrote its results into its private folder too"
+
+  XDG_DATA_HOME=$tmp/data-CABINET TAVREL_ORDINATEUR=CABINET \
+    "$run" --bilan "$tmp/bilan.html" --patient "Zoé Lefèvre" --resultats "$shared" >"$tmp/bilan.log" 2>&1 ||
+    fail "--bilan failed: $(cat "$tmp/bilan.log")"
+  grep -q "(2 exercices)" "$tmp/bilan.log" || fail "--bilan said: $(cat "$tmp/bilan.log")"
+  grep -q "CABINET (cet ordinateur) : 1, MAISON : 1" "$tmp/bilan.html" ||
+    fail "the report does not say that the exercises came from both computers"
 }
 
 # The colours of the patient's photographs, and the one on screen at three

@@ -104,6 +104,10 @@ TEST(WicPictureTest, ShownSizeFitsTheAreaKeepingTheAspectNeverEnlarging)
     EXPECT_EQ(shownSize(744, 525, {744, 525}), (PictureArea{744, 525}));
     EXPECT_EQ(shownSize(640, 480, {0, 525}), PictureArea{});
     EXPECT_EQ(shownSize(0, 480, {744, 525}), PictureArea{});
+    // At 144 dpi a picture's pixel is one and a half of the screen's.
+    EXPECT_EQ(shownSize(640, 480, {1116, 788, 144}), (PictureArea{960, 720}));
+    EXPECT_EQ(shownSize(1600, 1200, {1116, 788, 144}), (PictureArea{1051, 788}));
+    EXPECT_EQ(shownSize(640, 480, {1116, 788, 120}), (PictureArea{800, 600}));
 }
 
 TEST(WicPictureTest, JpegReducedAndBitmapAtItsOwnSize)
@@ -189,6 +193,27 @@ TEST_F(Win32WindowTest, PictureShownAtTheTopLeftAndClearedWhenItCannotBeLoaded)
     EXPECT_TRUE(similar(left, 0x0000FF)) << std::hex << left; // COLORREF is 0x00BBGGRR
     EXPECT_TRUE(similar(right, 0xFF0000)) << std::hex << right;
     EXPECT_EQ(beside, GetSysColor(COLOR_WINDOW));
+}
+
+// On a screen of 144 dpi the window is half as large again, and so is the
+// picture: decoded at that size and painted whole.
+TEST_F(Win32WindowTest, PictureAt144DpiCoversWhatTheWindowGivesIt)
+{
+    TempFolder folder;
+    const std::string bitmap = write(folder, "640x480.bmp", encode(GUID_ContainerFormatBmp, 640, 480));
+    showWindow();
+    RECT suggested{};
+    GetWindowRect(window.hwnd(), &suggested);
+    SendMessageW(window.hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    window.services().showPicture(bitmap);
+    ASSERT_TRUE(pumpUntil([&] { return window.backgroundPicture() != nullptr; }));
+    EXPECT_EQ(window.backgroundPicture()->width, 960);
+    EXPECT_EQ(window.backgroundPicture()->height, 720);
+    UpdateWindow(window.hwnd());
+    const HDC dc = GetDC(window.hwnd());
+    const COLORREF nearItsRightEdge = GetPixel(dc, 950, 300);
+    ReleaseDC(window.hwnd(), dc);
+    EXPECT_TRUE(similar(nearItsRightEdge, 0xFF0000)) << std::hex << nearItsRightEdge;
 }
 
 // The next tick's picture is decoded during the feedback wait of this one,

@@ -258,43 +258,59 @@ TEST_F(Win32WindowTest, BoxesAreTitledTavrelWithTheirTexts)
 }
 
 // During the feedback wait the window is painted and its posted messages
-// are handled; the user's input waits, but for the arrow keys at the head
-// of the queue, which are taken as answers.
-TEST_F(Win32WindowTest, FeedbackWaitKeepsTheWindowAliveAndHoldsInput)
+// are handled. An arrow key is an answer to the picture on screen, held down
+// it is one answer; a plain letter is no access key; what is not an answer
+// waits for the end of the tick, and is then handled in order.
+TEST_F(Win32WindowTest, FeedbackWaitKeepsTheWindowAliveAnswersAndHoldsInput)
 {
+    const char* demo = std::getenv("TAVREL_TEST_DEMO_DRIVE");
+    if (!demo || !*demo)
+        GTEST_SKIP() << "TAVREL_TEST_DEMO_DRIVE names no drive holding the demo disc: tools/test-windows.sh sets it";
+    window.state().driveLetter = std::string(demo);
     showWindow();
     SetForegroundWindow(window.hwnd());
     SetFocus(window.control(C::cmdOnOff));
-    window.form().clicked(C::cmdOnOff); // an exercise in phase 1
+    SendMessageW(window.control(C::OptTresDiff), BM_CLICK, 0, 0); // 1000 ms: a wait of 0.8 s
+    window.form().clicked(C::cmdOnOff);
     ASSERT_EQ(window.state().running, 1);
-    std::thread user([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        pressKey(VK_LEFT);
+    pump(std::chrono::milliseconds(300)); // the first picture decoded ahead
+    const auto& sheet = window.form().answers();
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const WORD answer = window.state().imageIndex > 10 ? VK_RIGHT : VK_LEFT;
+        INPUT held[4] = {};
+        for (INPUT& k : held) {
+            k.type = INPUT_KEYBOARD;
+            k.ki.wVk = answer;
+        }
+        held[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, held, sizeof(INPUT)); // down, repeated twice, up
         pressKey('A');
-        pressKey(VK_RIGHT);
+        pressKey('2');
+        pressKey(answer == VK_LEFT ? VK_RIGHT : VK_LEFT);
     });
-    const HWND label = window.control(C::Label4);
-    window.services().setVisible(C::Label4, true);
-    const auto start = std::chrono::steady_clock::now();
     constexpr UINT posted = WM_APP + 50;
     PostMessageW(window.hwnd(), posted, 0, 0);
-    window.feedbackWait(0.6);
-    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    window.timer1Tick();
     user.join();
-    EXPECT_GE(waited, 0.6);
-    EXPECT_LT(waited, 5.0);
-    // Painted at once: nothing of the label is left to paint.
-    RECT dirty{};
-    EXPECT_FALSE(GetUpdateRect(label, &dirty, FALSE));
     MSG m;
     EXPECT_FALSE(PeekMessageW(&m, window.hwnd(), posted, posted, PM_NOREMOVE)) << "posted messages are handled";
-    // The left arrow was taken; the A and all behind it wait, in order.
-    std::vector<std::pair<UINT, WPARAM>> queued;
-    while (PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE))
-        queued.emplace_back(m.message, m.wParam);
-    const std::vector<std::pair<UINT, WPARAM>> expected = {
-        {WM_KEYDOWN, 'A'}, {WM_KEYUP, 'A'}, {WM_KEYDOWN, VK_RIGHT}, {WM_KEYUP, VK_RIGHT}};
-    EXPECT_EQ(queued, expected);
+    // The held keys were given back at the end of the tick; the characters
+    // they make come through the loop.
+    pump(std::chrono::milliseconds(100));
+    EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) << "held keys are handled";
+    // One answer, right, timed from the picture on screen to the key.
+    EXPECT_EQ(sheet.answersTaken(), 1);
+    EXPECT_GT(sheet.latestResponseSeconds(), 0.1);
+    EXPECT_LT(sheet.latestResponseSeconds(), 0.8);
+    // Neither A (« &Arrêter l'exercice ») nor 2 (phase 2) did anything.
+    EXPECT_EQ(window.state().running, 1);
+    EXPECT_TRUE(checked(C::optDG));
+    EXPECT_FALSE(checked(C::optImagine));
+    window.form().clicked(C::cmdOnOff);
+    ASSERT_TRUE(window.form().lastExercise());
+    EXPECT_EQ(window.form().lastExercise()->result.tally.answers, 1);
+    EXPECT_EQ(window.form().lastExercise()->result.tally.correct, 1);
 }
 
 // Closed during the feedback wait, the window ends the program once the
@@ -334,8 +350,12 @@ TEST_F(Win32WindowTest, TimerTicksRunTheExercise)
     EXPECT_EQ(window.timer1().interval(), std::chrono::milliseconds(500));
 }
 
-TEST(PaceTimerTest, EveryKindTicksAndKeepsItsTimeWhenAskedAgain)
+// Each kind keeps its interval between ticks, asked again for it 10 ms
+// after every tick as the ticks do: a timer that started again then would
+// tick every 40 ms.
+TEST(PaceTimerTest, EveryKindKeepsItsIntervalWhenAskedAgain)
 {
+    using Clock = std::chrono::steady_clock;
     const HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     for (const PaceTimer::Kind kind :
          {PaceTimer::Kind::highResolution, PaceTimer::Kind::waitable, PaceTimer::Kind::windowTimer}) {
@@ -345,45 +365,145 @@ TEST(PaceTimerTest, EveryKindTicksAndKeepsItsTimeWhenAskedAgain)
         }
         SCOPED_TRACE(static_cast<int>(timer.kind()));
         timer.start(std::chrono::milliseconds(30));
-        int ticks = 0;
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (ticks < 4 && std::chrono::steady_clock::now() < limit) {
+        std::vector<Clock::time_point> ticks;
+        const auto limit = Clock::now() + std::chrono::seconds(10);
+        while (ticks.size() < 12 && Clock::now() < limit) {
+            bool ticked = false;
             const HANDLE h = timer.handle();
             if (MsgWaitForMultipleObjectsEx(h ? 1 : 0, &h, 100, QS_ALLINPUT, 0) == WAIT_OBJECT_0 && h &&
                 timer.signalled())
-                ++ticks;
+                ticked = true;
             MSG m;
-            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-                if (m.message == WM_TIMER && m.wParam == 7)
-                    ++ticks;
-            }
+            while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE))
+                ticked |= m.message == WM_TIMER && m.wParam == 7;
+            if (!ticked)
+                continue;
+            ticks.push_back(Clock::now());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
             timer.start(std::chrono::milliseconds(30)); // as every tick asks
         }
-        EXPECT_EQ(ticks, 4);
+        ASSERT_EQ(ticks.size(), 12u);
+        std::vector<double> intervals;
+        for (std::size_t i = 1; i < ticks.size(); ++i)
+            intervals.push_back(std::chrono::duration<double, std::milli>(ticks[i] - ticks[i - 1]).count());
+        std::ranges::sort(intervals);
+        const double median = intervals[intervals.size() / 2];
+        EXPECT_GT(median, 26.0);
+        EXPECT_LT(median, 36.0);
         timer.stop();
         EXPECT_FALSE(timer.active());
     }
     DestroyWindow(owner);
 }
 
-TEST_F(Win32WindowTest, F2OpensTheResultsWindowWithThePatientsName)
+// The pixels of a window's client area as the screen shows them, 0xRRGGBB.
+std::vector<std::uint32_t> pixelsOf(HWND w)
 {
+    UpdateWindow(w);
+    RECT r{};
+    GetClientRect(w, &r);
+    const HDC screen = GetDC(w);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(r.right * r.bottom));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(r.bottom), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(w, screen);
+    for (std::uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+// The session ends with an exercise under way: WM_ENDSESSION saves it. The
+// next run's results window (F2) shows it from the files, left and right
+// apart, draws its charts, and takes the patient's name.
+TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
+{
+    const char* demo = std::getenv("TAVREL_TEST_DEMO_DRIVE");
+    if (!demo || !*demo)
+        GTEST_SKIP() << "TAVREL_TEST_DEMO_DRIVE names no drive holding the demo disc: tools/test-windows.sh sets it";
     TempFolder folder;
     ResultsFolder resultsFolder(folder.path(), "PC");
-    MainWindow withHistory(&resultsFolder);
-    withHistory.show();
-    MSG f2{withHistory.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
-    ASSERT_TRUE(withHistory.preTranslate(f2));
-    const HWND results = withHistory.resultsWindow();
+    History& history = resultsFolder.privateHistory();
+    const auto runFor = [](MainWindow& w, std::chrono::milliseconds time) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end && w.runOnce(10)) {
+        }
+    };
+    {
+        MainWindow first(&resultsFolder);
+        setInitialValues(first.state());
+        first.state().driveLetter = std::string(demo);
+        first.show();
+        first.form().clicked(C::cmdOnOff);
+        first.timer1Tick();
+        runFor(first, std::chrono::milliseconds(400)); // the picture reaches the screen
+        const Side shown = sideOf(static_cast<int>(first.state().imageIndex.number()));
+        MSG arrow{first.control(C::cmdOnOff), WM_KEYDOWN, static_cast<WPARAM>(shown == Side::left ? VK_LEFT : VK_RIGHT),
+                  1, GetTickCount(), {}};
+        first.preTranslate(arrow);
+        EXPECT_EQ(first.form().answers().answersTaken(), 1);
+        EXPECT_EQ(SendMessageW(first.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        SendMessageW(first.hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_TRUE(first.hasEnded());
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+    const HistoryContents saved = history.read();
+    ASSERT_EQ(saved.results.size(), 1u);
+    ASSERT_EQ(saved.answers.size(), 1u);
+    // The timer may have shown a picture of its own: one is answered.
+    const auto& pictures = saved.answers[0].pictures;
+    ASSERT_EQ(std::ranges::count_if(pictures, [](const PictureAnswer& p) { return p.answer.has_value(); }), 1);
+    const PictureAnswer answered = *std::ranges::find_if(pictures, [](const PictureAnswer& p) { return p.answer.has_value(); });
+    EXPECT_TRUE(answered.correct());
+    const std::string shownCount = std::to_string(std::ranges::count(pictures, answered.shown, &PictureAnswer::shown));
+
+    MainWindow next(&resultsFolder);
+    next.show();
+    MSG f2{next.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
+    ASSERT_TRUE(next.preTranslate(f2));
+    const HWND results = next.resultsWindow();
     ASSERT_TRUE(IsWindowVisible(results));
     EXPECT_EQ(textOf(results), "Résultats — Tavrel");
-    const HWND table = FindWindowExW(results, nullptr, L"SysListView32", nullptr);
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 1) << "no exercise yet: one line says so";
+    runFor(next, std::chrono::milliseconds(300));
+    std::vector<std::string> texts;
+    std::vector<HWND> charts;
+    for (HWND c : childrenOf(results)) {
+        texts.push_back(textOf(c));
+        if (classOf(c) == "TavrelChart")
+            charts.push_back(c);
+    }
+    const Side side = answered.shown;
+    const auto row = std::ranges::find(texts, side == Side::left ? "Gauche" : "Droite");
+    ASSERT_NE(row, texts.end());
+    EXPECT_EQ(*(row + 1), "1 sur " + shownCount);
+    EXPECT_EQ(*(row + 2), "100 %");
+    const auto both = std::ranges::find(texts, "Les deux");
+    ASSERT_NE(both, texts.end());
+    EXPECT_EQ(*(both + 1), "1 sur " + std::to_string(pictures.size()));
+    EXPECT_EQ(*(both + 3), std::to_string(answered.responseMs.value()) + " ms");
+
+    // Both charts, each with the point of the exercise in the side's colour.
+    ASSERT_EQ(charts.size(), 2u);
+    EXPECT_EQ(textOf(charts[0]), "Réponses justes");
+    EXPECT_EQ(textOf(charts[1]), "Temps de réponse médian");
+    const std::uint32_t colour = side == Side::left ? 0x1F77B4 : 0xD62728;
+    for (HWND chart : charts) {
+        const std::vector<std::uint32_t> pixels = pixelsOf(chart);
+        EXPECT_GT(std::ranges::count(pixels, colour), 20) << textOf(chart);
+    }
+
     const HWND name = FindWindowExW(results, nullptr, L"Edit", nullptr);
     SetWindowTextW(name, L"Mme Dupré");
     SendMessageW(results, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(results));
-    EXPECT_EQ(withHistory.form().patient(), "Mme Dupré");
+    EXPECT_EQ(next.form().patient(), "Mme Dupré");
     EXPECT_EQ(history.patient(), "Mme Dupré");
 }

@@ -4,6 +4,7 @@
 #include "ui/qt/results_window.h"
 #include "ui/qt/wrapping_buttons.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -50,11 +51,18 @@ bool heldDuringTheWait(QEvent::Type type)
     case QEvent::MouseButtonDblClick:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
+    case QEvent::Shortcut:
     case QEvent::Wheel:
+    case QEvent::ContextMenu:
         return true;
     default:
         return false;
     }
+}
+
+bool isArrow(const QKeyEvent& key)
+{
+    return (key.key() == Qt::Key_Left || key.key() == Qt::Key_Right) && key.modifiers() == Qt::NoModifier;
 }
 
 } // namespace
@@ -189,7 +197,7 @@ void MainWindow::load(const std::optional<std::string>& discFolder)
 void MainWindow::setBackgroundPicture(const QImage& picture, const std::string& path)
 {
     background_ = picture;
-    picturePending_ = picture.isNull() ? std::string() : path;
+    form_.backgroundChanged(picture.isNull() ? std::string() : path);
     update();
 }
 
@@ -216,9 +224,13 @@ void MainWindow::showResults()
     if (!results_)
         results_ = new ResultsWindow(form_, this);
     results_->refresh();
+    // During an exercise the keyboard stays the patient's.
+    const bool exercise = state_.running == 1;
+    results_->setAttribute(Qt::WA_ShowWithoutActivating, exercise);
     results_->show();
     results_->raise();
-    results_->activateWindow();
+    if (!exercise)
+        results_->activateWindow();
 }
 
 void MainWindow::resultsChanged()
@@ -234,15 +246,55 @@ void MainWindow::postTick()
 
 void MainWindow::postIdle()
 {
-    if (closeWaiting_) {
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        closeWaiting_ = false;
-    }
-    for (auto& [target, event] : std::exchange(heldInput_, {})) {
-        if (target)
-            QCoreApplication::postEvent(target, event.release());
-    }
     idle_.start();
+}
+
+void MainWindow::postClose()
+{
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void MainWindow::holdInput(bool on)
+{
+    form_.setHoldingInput(on);
+    if (on)
+        return;
+    if (std::exchange(busyCursor_, false))
+        QApplication::restoreOverrideCursor();
+    if (pressed_)
+        pressed_->setDown(false);
+    pressed_ = nullptr;
+}
+
+// Input to the window during a wait is held, and given back to its target
+// once the handlers have ended. An arrow key that comes before any held
+// input is an answer at once; behind held input it waits its turn, keeping
+// the moment it was pressed.
+bool MainWindow::holdDuringTheWait(QObject* target, QEvent* event)
+{
+    if (!form_.holdingInput() || !heldDuringTheWait(event->type()))
+        return false;
+    if (event->type() == QEvent::KeyPress && isArrow(*static_cast<QKeyEvent*>(event)) && !form_.inputHeld()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key),
+                           key->isAutoRepeat()))
+            return true;
+    }
+    if (event->isInputEvent() && event->spontaneous())
+        momentOf(*static_cast<QInputEvent*>(event));
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (!std::exchange(busyCursor_, true))
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        if (auto* button = qobject_cast<QAbstractButton*>(target); button && !pressed_) {
+            pressed_ = button;
+            button->setDown(true);
+        }
+    }
+    form_.holdInput([target = QPointer<QObject>(target), held = std::shared_ptr<QEvent>(event->clone())] {
+        if (target)
+            QCoreApplication::sendEvent(target, held.get());
+    });
+    return true;
 }
 
 std::optional<std::string> MainWindow::probeAhead(const std::string& path)
@@ -252,7 +304,7 @@ std::optional<std::string> MainWindow::probeAhead(const std::string& path)
 
 void MainWindow::preparePictures(const std::vector<std::string>& paths)
 {
-    services_.disc().prepare(paths, {width(), height()});
+    services_.preparePictures(paths);
 }
 
 double MainWindow::momentOf(const QInputEvent& event)
@@ -269,12 +321,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     auto* target = qobject_cast<QWidget*>(watched);
     if (!target || target->window() != this)
         return false;
-    // The window system keeps the user's input queued during the feedback
-    // wait; input posted by other means is held back here likewise.
-    if (holdingInput_ && heldDuringTheWait(event->type())) {
-        heldInput_.emplace_back(watched, event->clone());
+    if (holdDuringTheWait(watched, event))
         return true;
-    }
     if (event->type() != QEvent::KeyPress) {
         // The mouse too teaches the input clock its offset.
         if (event->isInputEvent() && event->spontaneous())
@@ -286,8 +334,9 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         showResults();
         return true;
     }
-    if ((key->key() == Qt::Key_Left || key->key() == Qt::Key_Right) && key->modifiers() == Qt::NoModifier)
-        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key));
+    if (isArrow(*key))
+        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key),
+                              key->isAutoRepeat());
     momentOf(*key);
     return false;
 }
@@ -302,9 +351,8 @@ bool MainWindow::event(QEvent* event)
     const bool handled = QWidget::event(event);
     // The frame that shows a new picture has been painted and sent to the
     // screen: the patient sees it from now on.
-    if (event->type() == QEvent::UpdateRequest && !picturePending_.empty())
-        form_.pictureOnScreen(std::exchange(picturePending_, std::string()),
-                              services_.clockAt(std::chrono::steady_clock::now()));
+    if (event->type() == QEvent::UpdateRequest)
+        form_.frameEnded(services_.clockAt(std::chrono::steady_clock::now()));
     return handled;
 }
 
@@ -321,12 +369,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Closed while a handler is under way (the feedback wait): the program
     // ends once the handler has ended.
-    if (form_.busy() && !form_.ended()) {
-        closeWaiting_ = true;
+    if (!form_.closeRequested()) {
         event->ignore();
         return;
     }
-    form_.close();
     timer1_.stop();
     idle_.stop();
     if (results_)

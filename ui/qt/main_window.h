@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QButtonGroup;
 class QInputEvent;
 class ResultsWindow;
@@ -49,9 +50,11 @@ public:
     void setBackgroundPicture(const QImage& picture, const std::string& path);
     // Paints what is due at once, as the feedback wait needs it.
     void repaintNow();
-    // While on, input posted to the window is held back, and handled in
-    // order once the handler under way has ended (the feedback wait).
-    void holdInput(bool on) { holdingInput_ = on; }
+    // While on (the feedback wait, a slow drive), the user's input to the
+    // window is held back, and handled in order once the handler under way
+    // has ended; a click taken meanwhile shows at once, with the busy cursor
+    // and its button drawn pressed until the wait ends.
+    void holdInput(bool on);
 
     // True once the program has ended: the window closed or cmdExit clicked.
     bool hasEnded() const { return form_.ended(); }
@@ -80,6 +83,8 @@ private:
     std::optional<std::string> probeAhead(const std::string& path) override;
     void preparePictures(const std::vector<std::string>& paths) override;
     void resultsChanged() override;
+    void postClose() override;
+    bool holdDuringTheWait(QObject* target, QEvent* event);
 
     ExerciseState state_;
     QtServices services_;
@@ -89,11 +94,9 @@ private:
     std::array<QWidget*, controlCount> controls_{};
     QButtonGroup* paceGroup_;
     QImage background_;
-    // The path of the picture painted next, until its first frame has ended.
-    std::string picturePending_;
     QPointer<ResultsWindow> results_;
     InputClock inputClock_;
-    bool holdingInput_ = false;
-    bool closeWaiting_ = false;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
+    // What shows a click taken during a wait.
+    bool busyCursor_ = false;
+    QPointer<QAbstractButton> pressed_;
 };

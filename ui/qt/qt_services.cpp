@@ -145,13 +145,14 @@ void QtServices::endProgram()
     throw ProgramEnded{};
 }
 
-// The feedback wait. The window is painted at once, with the new picture
-// and the answer pair; then, until the time is up, the window goes on
-// living: it is painted when uncovered, answers the window manager and the
-// system, shows a picture that becomes ready and runs its other timers
-// (a tick that comes waits for this one). What the user does meanwhile,
-// clicks and keys and closing the window, stays queued, and is handled in
-// order once the tick has ended.
+// The feedback wait, and the wait for a slow drive. The window is painted
+// at once, with the new picture and the answer pair; then, until the time
+// is up, the window goes on living: it is painted when uncovered, answers
+// the window manager and the system, shows a picture that becomes ready and
+// runs its other timers (a tick that comes waits for this one). What the
+// user does meanwhile, clicks and keys and closing the window, is held, and
+// handled in order once the tick has ended; arrow keys that come first are
+// answers at once.
 void QtServices::pause(double seconds)
 {
     MainWindow& w = window();
@@ -168,7 +169,7 @@ void QtServices::pause(double seconds)
     wakeUp.setTimerType(Qt::PreciseTimer);
     while (!deadline.hasExpired()) {
         wakeUp.start(static_cast<int>(deadline.remainingTime()));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         checkRunning();
     }
 }

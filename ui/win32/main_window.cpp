@@ -51,7 +51,18 @@ bool isPace(Control c)
 bool keyDown(int key) { return GetKeyState(key) < 0; }
 bool noModifiers() { return !keyDown(VK_SHIFT) && !keyDown(VK_CONTROL) && !keyDown(VK_MENU); }
 
-bool isArrow(const MSG& m) { return m.wParam == VK_LEFT || m.wParam == VK_RIGHT; }
+bool isArrow(const MSG& m)
+{
+    return (m.message == WM_KEYDOWN || m.message == WM_KEYUP) && (m.wParam == VK_LEFT || m.wParam == VK_RIGHT);
+}
+// A key held down repeats its WM_KEYDOWN with the key's previous state, bit
+// 30, set.
+bool isRepeat(const MSG& m) { return (m.lParam & (LPARAM{1} << 30)) != 0; }
+bool isClick(UINT message)
+{
+    return message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDOWN ||
+           message == WM_MBUTTONDOWN;
+}
 
 } // namespace
 
@@ -253,8 +264,9 @@ bool MainWindow::runOnce(DWORD waitMilliseconds)
     if (exitStatus_)
         return false;
     const DWORD woken = MsgWaitForMultipleObjectsEx(count, &timer, waitMilliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (count == 1 && woken == WAIT_OBJECT_0 && timer1_->signalled())
-        timer1Tick();
+    const bool ticked = count == 1 && woken == WAIT_OBJECT_0 && timer1_->signalled();
+    // What came before the tick is handled before it: a key pressed just
+    // before a picture change answers the picture it was pressed on.
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
@@ -263,6 +275,8 @@ bool MainWindow::runOnce(DWORD waitMilliseconds)
         }
         dispatch(message);
     }
+    if (ticked)
+        timer1Tick();
     return true;
 }
 
@@ -290,7 +304,7 @@ bool MainWindow::preTranslate(MSG& message)
         // While an exercise runs in phase 1 the arrows are answers, and
         // nothing else.
         if (isArrow(message) && noModifiers() &&
-            form_.arrowKey(key == VK_LEFT ? Side::left : Side::right, pressedAt(message)))
+            form_.arrowKey(key == VK_LEFT ? Side::left : Side::right, pressedAt(message), isRepeat(message)))
             return true;
         if (key == VK_TAB && !keyDown(VK_CONTROL) && !keyDown(VK_MENU)) {
             moveFocus(keyDown(VK_SHIFT));
@@ -304,7 +318,9 @@ bool MainWindow::preTranslate(MSG& message)
             return true;
         }
     }
-    if (isOurs(message.hwnd) && IsDialogMessageW(hwnd_, &message))
+    // Access keys need Alt (WM_SYSCHAR): a plain letter, which the dialog
+    // manager would take for one, goes to the focused control as typing.
+    if (isOurs(message.hwnd) && message.message != WM_CHAR && IsDialogMessageW(hwnd_, &message))
         return true;
     const HWND results = resultsWindow();
     return results && (message.hwnd == results || IsChild(results, message.hwnd)) &&
@@ -345,6 +361,8 @@ void MainWindow::moveFocus(bool backwards)
 
 double MainWindow::pressedAt(const MSG& message) const
 {
+    if (givenBackAt_)
+        return *givenBackAt_;
     // A message's time counts milliseconds as GetTickCount does, in steps of
     // the system's tick (up to 16 ms). A key handled at once is timed now;
     // one that waited while a handler held the window keeps its own time.
@@ -364,7 +382,7 @@ void MainWindow::timer1Tick()
 void MainWindow::setBackgroundPicture(std::shared_ptr<const WicPicture> picture, const std::string& path)
 {
     background_ = std::move(picture);
-    picturePending_ = background_ ? path : std::string();
+    form_.backgroundChanged(background_ ? path : std::string());
     InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
@@ -396,31 +414,39 @@ void MainWindow::paint()
     EndPaint(hwnd_, &ps);
     // The frame that shows a new picture has been painted: the patient sees
     // it from now on.
-    if (!picturePending_.empty()) {
-        GdiFlush();
-        form_.pictureOnScreen(std::exchange(picturePending_, std::string()), services_.clockAt(Clock::now()));
-    }
+    GdiFlush();
+    form_.frameEnded(services_.clockAt(Clock::now()));
 }
 
-// The feedback wait. The window is painted at once, with the new picture
-// and the answer pair; then, until the time is up, the window goes on
-// living: it is painted when uncovered, answers the system's messages, shows
-// a picture that becomes ready and runs its other timers (a tick that comes
-// waits for this one). What the user does meanwhile, clicks and keys and
-// closing the window, stays queued, and is handled in order once the tick
-// has ended; only the arrow keys that come first in the queue are taken
-// now, as answers timed when the wait saw them.
+// The feedback wait, and the wait for a slow drive. The window is painted
+// at once, with the new picture and the answer pair; then, until the time
+// is up, the window goes on living: it is painted when uncovered, answers
+// the system's messages, shows a picture that becomes ready and runs its
+// other timers (a tick that comes waits for this one). What the user does
+// meanwhile, clicks and keys, is taken out of the queue as it comes and
+// held, and closing the window waits: all is handled in order once the tick
+// has ended. Arrow keys that come before any held input are answers at once.
 void MainWindow::feedbackWait(double seconds)
 {
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     GdiFlush();
+    struct ClickShown {
+        MainWindow& window;
+        ~ClickShown()
+        {
+            if (window.pressed_)
+                SendMessageW(std::exchange(window.pressed_, nullptr), BM_SETSTATE, FALSE, 0);
+            if (std::exchange(window.busyCursor_, false))
+                SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512))); // IDC_ARROW
+        }
+    } clickShown{*this};
     const Clock::time_point deadline =
         Clock::now() + std::chrono::duration_cast<Clock::duration>(
                            std::chrono::duration<double>(std::clamp(seconds, 0.0, longestPause)));
     constexpr DWORD alive = QS_SENDMESSAGE | QS_PAINT | QS_POSTMESSAGE | QS_TIMER;
     constexpr UINT aliveMessages = PM_QS_SENDMESSAGE | PM_QS_PAINT | PM_QS_POSTMESSAGE;
     for (;;) {
-        takeAnswersWaiting();
+        takeInputWaiting();
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | aliveMessages)) {
             if (message.message == WM_QUIT) {
@@ -443,22 +469,52 @@ void MainWindow::feedbackWait(double seconds)
     }
 }
 
-// Arrow keys at the head of the input queue, taken out as answers; any
-// other input stops the taking, and stays queued with all behind it.
-void MainWindow::takeAnswersWaiting()
+// The input of the window waiting in the queue, taken out as it comes, each
+// with the moment the wait saw it: an arrow key before any held input is an
+// answer at once (its release with it); the rest is held for the end of the
+// handlers, and a click shows at once that it was taken. Input for other
+// windows and the window's frame (a drag of its title) stops the taking,
+// and stays queued with all behind it.
+void MainWindow::takeInputWaiting()
 {
-    const double now = services_.clockAt(Clock::now());
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_INPUT)) {
-        const bool arrow = (message.message == WM_KEYDOWN || message.message == WM_KEYUP) && isArrow(message) &&
-                           isOurs(message.hwnd);
-        if (!arrow)
+        const UINT kind = message.message;
+        if (!isOurs(message.hwnd) || (kind >= WM_NCMOUSEMOVE && kind <= WM_NCXBUTTONDBLCLK))
             return;
-        PeekMessageW(&message, message.hwnd, message.message, message.message, PM_REMOVE | PM_QS_INPUT);
-        // The release of an answer key is part of the answer.
-        if (message.message == WM_KEYDOWN &&
-            !(noModifiers() && form_.arrowKey(message.wParam == VK_LEFT ? Side::left : Side::right, now)))
-            heldInput_.push_back(message);
+        PeekMessageW(&message, message.hwnd, kind, kind, PM_REMOVE | PM_QS_INPUT);
+        if (kind == WM_MOUSEMOVE) {
+            DispatchMessageW(&message);
+            continue;
+        }
+        const double at = pressedAt(message);
+        if (isArrow(message) && !form_.inputHeld()) {
+            if (kind == WM_KEYUP)
+                continue;
+            if (noModifiers() &&
+                form_.arrowKey(message.wParam == VK_LEFT ? Side::left : Side::right, at, isRepeat(message)))
+                continue;
+        }
+        if (isClick(kind))
+            showClickTaken(message.hwnd);
+        form_.holdInput([this, message, at]() mutable {
+            givenBackAt_ = at;
+            dispatch(message);
+            givenBackAt_.reset();
+        });
+    }
+}
+
+void MainWindow::showClickTaken(HWND target)
+{
+    busyCursor_ = true;
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))); // IDC_WAIT
+    const std::optional<Control> c = controlOf(target);
+    const ControlLayout* row = c ? layoutOf(*c) : nullptr;
+    if (!pressed_ && row && (row->kind == ControlKind::commandButton || row->kind == ControlKind::checkBox ||
+                             row->kind == ControlKind::optionButton)) {
+        pressed_ = target;
+        SendMessageW(target, BM_SETSTATE, TRUE, 0);
     }
 }
 
@@ -484,7 +540,13 @@ void MainWindow::showResults()
     if (!results_)
         results_ = std::make_unique<ResultsWindow>(form_, hwnd_);
     results_->refresh();
-    results_->show();
+    // During an exercise the keyboard stays the patient's.
+    if (state_.running == 1) {
+        ShowWindow(results_->hwnd(), SW_SHOWNOACTIVATE);
+        SetWindowPos(results_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else {
+        results_->show();
+    }
 }
 
 void MainWindow::resultsChanged()
@@ -498,12 +560,13 @@ void MainWindow::postTick()
     PostMessageW(hwnd_, tickMessage, 0, 0);
 }
 
+void MainWindow::postClose()
+{
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
 void MainWindow::postIdle()
 {
-    if (closeWaiting_) {
-        closeWaiting_ = false;
-        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-    }
     if (!std::exchange(idlePosted_, true))
         PostMessageW(hwnd_, idleMessage, 0, 0);
 }
@@ -515,9 +578,7 @@ std::optional<std::string> MainWindow::probeAhead(const std::string& path)
 
 void MainWindow::preparePictures(const std::vector<std::string>& paths)
 {
-    RECT client{};
-    GetClientRect(hwnd_, &client);
-    services_.disc().prepare(paths, {client.right, client.bottom});
+    services_.preparePictures(paths);
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
@@ -543,6 +604,12 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
+    case WM_SETCURSOR:
+        if (busyCursor_) {
+            SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514))); // IDC_WAIT
+            return TRUE;
+        }
+        break;
     case WM_ERASEBKGND:
         return 1; // painted with the picture, without flicker
     case WM_PAINT:
@@ -557,8 +624,6 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case idleMessage: {
         idlePosted_ = false;
-        for (MSG& held : std::exchange(heldInput_, {}))
-            dispatch(held);
         // What is due is painted before the next pictures are worked out.
         UpdateWindow(hwnd_);
         form_.idle();
@@ -596,12 +661,19 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         // Closed while a handler is under way (the feedback wait): the
         // program ends once the handler has ended.
-        if (form_.busy() && !hasEnded()) {
-            closeWaiting_ = true;
-            return 0;
+        if (form_.closeRequested())
+            close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends (log off, shut down): the program is stopped
+        // once this returns, so the exercise under way is saved now.
+        if (wParam) {
+            form_.close();
+            if (!form_.busy())
+                close();
         }
-        form_.close();
-        close();
         return 0;
     case WM_DESTROY:
         // The window closed or cmdExit: the program ends with status 0.

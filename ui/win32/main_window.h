@@ -76,9 +76,10 @@ public:
 
     // A tick of Timer1, through the window's logic.
     void timer1Tick();
-    // The feedback wait: the window painted at once, then kept alive for the
-    // time given while the user's input waits; arrow keys pressed meanwhile
-    // are answers, timed when the wait saw them.
+    // The feedback wait, and the wait for a slow drive: the window painted
+    // at once, then kept alive for the time given while the user's input is
+    // held; arrow keys pressed meanwhile are answers, timed when the wait
+    // saw them.
     void feedbackWait(double seconds);
     // Saves what is under way and ends the program.
     void endProgram();
@@ -106,7 +107,8 @@ private:
     bool isOurs(HWND hwnd) const;
     bool takesFocus(Control c) const;
     double pressedAt(const MSG& message) const;
-    void takeAnswersWaiting();
+    void takeInputWaiting();
+    void showClickTaken(HWND target);
     void dispatch(MSG& message);
 
     void postTick() override;
@@ -114,6 +116,7 @@ private:
     std::optional<std::string> probeAhead(const std::string& path) override;
     void preparePictures(const std::vector<std::string>& paths) override;
     void resultsChanged() override;
+    void postClose() override;
 
     ExerciseState state_;
     Win32Services services_;
@@ -127,14 +130,14 @@ private:
     std::vector<Control> tabOrder_;
     std::map<std::pair<double, bool>, HFONT> fonts_;
     std::shared_ptr<const WicPicture> background_;
-    // The path of the picture painted next, until its first frame has ended.
-    std::string picturePending_;
     std::unique_ptr<ResultsWindow> results_;
     HWND focused_ = nullptr; // the control that had the focus when the window was left
     std::optional<int> exitStatus_; // once WM_QUIT has come
     bool idlePosted_ = false;
-    bool closeWaiting_ = false;
-    // Input taken out of the queue during the feedback wait and not used
-    // there; handled once the tick has ended.
-    std::vector<MSG> heldInput_;
+    // What shows a click taken during a wait: the busy cursor, and the
+    // button drawn pressed.
+    bool busyCursor_ = false;
+    HWND pressed_ = nullptr;
+    // While input held during a wait is given back: the moment it was seen.
+    std::optional<double> givenBackAt_;
 };

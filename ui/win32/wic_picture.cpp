@@ -122,6 +122,13 @@ PictureArea shownSize(int width, int height, PictureArea area)
 {
     if (width <= 0 || height <= 0 || area.width <= 0 || area.height <= 0)
         return {};
+    const auto atDpi = [&](int pixels) {
+        return static_cast<int>((static_cast<long long>(pixels) * area.dpi + 48) / 96);
+    };
+    width = atDpi(width);
+    height = atDpi(height);
+    if (width <= 0 || height <= 0)
+        return {};
     if (width <= area.width && height <= area.height)
         return {width, height};
     // The side that limits the reduction fills the area; the other follows.

@@ -15,9 +15,10 @@ struct WicPicture : DecodedPicture {
     std::vector<std::uint32_t> pixels;
 };
 
-// The size a picture is shown at: its own size when it fits the area, else
-// reduced with its aspect kept to fit the area, never enlarged. Empty when
-// the area or the picture is.
+// The size a picture is shown at: its own size at the area's dots per inch
+// (640 x 480 at 96 dpi are 960 x 720 at 144 dpi) when that fits the area,
+// else reduced with its aspect kept to fit the area. Empty when the area or
+// the picture is.
 PictureArea shownSize(int width, int height, PictureArea area);
 
 // The picture in the file at the size it is shown. Null when the file cannot

@@ -32,7 +32,7 @@ PictureArea Win32Services::pictureArea()
 {
     RECT client{};
     GetClientRect(window().hwnd(), &client);
-    return {client.right, client.bottom};
+    return {client.right, client.bottom, static_cast<int>(window().dpi())};
 }
 
 void Win32Services::showMessage(const std::string& text)
