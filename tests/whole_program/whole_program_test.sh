@@ -157,21 +157,6 @@ case_mounted() {
   run_without_question "the disc image is mounted"
 }
 
-# Waits for a picture other than the one given; prints it.
-wait_for_next_picture() {
-  local seen limit=$((SECONDS + wait_seconds))
-  while ((SECONDS < limit)); do
-    seen=$(picture_on_screen)
-    if [[ $seen != none && $seen != "$1" ]]; then
-      echo "$seen"
-      return
-    fi
-    program_alive || fail "the program ended while waiting for a picture"
-    sleep 0.1
-  done
-  fail "no new picture within $wait_seconds seconds"
-}
-
 case_alive() {
   [[ -x ${X_PROBER:-} ]] || fail "no prober given in X_PROBER"
   mount_image
