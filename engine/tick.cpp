@@ -121,10 +121,17 @@ void drawPicture(ExerciseState& s, WindowServices& w)
 }
 
 // The emptiness probe; a drive that cannot be read holds no picture either.
+// Only the patient's sets are refused for lack of picture 1, so only for
+// them is a drive slow to answer waited for.
 bool setHoldsFirstPicture(const ExerciseState& s, WindowServices& w)
 {
+    const std::string path = emptinessProbePath(s.driveLetter, s.imageDir);
     try {
-        return !w.probeFile(emptinessProbePath(s.driveLetter, s.imageDir)).empty();
+        try {
+            return !w.probeFile(path).empty();
+        } catch (const DriveNotReady&) {
+            return checked(w, C::optPatient) && !w.probeSlowDrive(path).empty();
+        }
     } catch (const std::exception&) {
         return false;
     }

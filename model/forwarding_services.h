@@ -20,6 +20,7 @@ public:
     bool isSelected(Control optionButton) override { return target_.isSelected(optionButton); }
     void setTimerInterval(std::int32_t milliseconds) override { target_.setTimerInterval(milliseconds); }
     std::string probeFile(const std::string& path) override { return target_.probeFile(path); }
+    std::string probeSlowDrive(const std::string& path) override { return target_.probeSlowDrive(path); }
     DriveRoots listDriveRoots(std::int32_t capacity) override { return target_.listDriveRoots(capacity); }
     std::int32_t driveType(const std::string& root) override { return target_.driveType(root); }
     double clockSeconds() override { return target_.clockSeconds(); }

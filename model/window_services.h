@@ -56,6 +56,11 @@ public:
     // The name of the file at the path, without its folder, or empty text.
     // May raise DriveNotReady.
     virtual std::string probeFile(const std::string& path) = 0;
+    // The same, after probeFile raised DriveNotReady for the path, when the
+    // answer matters: a drive slow to answer (a CD spinning up, a network
+    // folder) is waited for as long as a picture read may take, with the
+    // window living and no stale picture shown. May raise DriveNotReady.
+    virtual std::string probeSlowDrive(const std::string& path) { return probeFile(path); }
     virtual DriveRoots listDriveRoots(std::int32_t capacity) = 0;
     virtual std::int32_t driveType(const std::string& root) = 0;
     // Seconds since midnight, with fractions.

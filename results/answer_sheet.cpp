@@ -82,7 +82,9 @@ void AnswerSheet::answer(Side side, double pressedAt)
     ++tally_.answers;
     if (picture.correct())
         ++tally_.correct;
-    responseMs_.push_back(latestResponse_ * 1000);
+    // The tally's times are those each picture keeps, so that the figures per
+    // side and the overall ones agree to the millisecond.
+    responseMs_.push_back(*picture.responseMs);
     ++answersTaken_;
 }
 

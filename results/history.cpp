@@ -532,8 +532,14 @@ void parseAnswers(std::string_view text, HistoryContents& into)
     std::unordered_map<std::string, std::size_t> exercises;
     for (std::size_t i = 0; i < into.answers.size(); ++i)
         exercises.emplace(into.answers[i].date + '\n' + into.answers[i].patient, i);
+    // An exercise's lines follow each other: its date and patient are
+    // worked out once.
+    std::string lastDate;
+    std::string lastPatient;
+    std::size_t lastAt = 0;
     into.skipped += forEachLine(text, answersHeader, [&](const std::vector<std::string>& f) {
-        const std::optional<std::string> date = normalDateTime(f[0]);
+        const bool same = !into.answers.empty() && f[0] == lastDate && f[1] == lastPatient;
+        const std::optional<std::string> date = same ? into.answers[lastAt].date : normalDateTime(f[0]);
         const auto order = wholeNumber(f[2], 1, most);
         const std::optional<BodyPart> part = partFromName(f[3]);
         const auto number = wholeNumber(f[5], 1, most);
@@ -545,11 +551,16 @@ void parseAnswers(std::string_view text, HistoryContents& into)
         if (!date || !order || !part || !number || !shown || f[4].empty() ||
             !(unanswered || (answer && correct && ms && (*correct == 1) == (*answer == *shown))))
             return false;
-        const std::string patient = patientFromField(f[1]);
-        const auto [at, added] = exercises.emplace(*date + '\n' + patient, into.answers.size());
-        if (added)
-            into.answers.push_back({*date, patient, *part, {}});
-        into.answers[at->second].pictures.push_back(
+        if (!same) {
+            const std::string patient = patientFromField(f[1]);
+            const auto [at, added] = exercises.emplace(*date + '\n' + patient, into.answers.size());
+            if (added)
+                into.answers.push_back({*date, patient, *part, {}});
+            lastAt = at->second;
+            lastDate = f[0];
+            lastPatient = f[1];
+        }
+        into.answers[lastAt].pictures.push_back(
             {*order, *number, f[4], *shown, unanswered ? std::nullopt : answer, unanswered ? std::nullopt : ms});
         return true;
     });

@@ -303,8 +303,9 @@ TEST_F(ResultsTest, EveryPictureIsKeptWithItsAnswerAndGivesTheFiguresPerSide)
     EXPECT_EQ(figures[2].medianTime, "550 ms");
     for (int s : {0, 1}) {
         EXPECT_EQ(figures[s].answers, std::to_string(answered[s]) + " sur " + std::to_string(shown[s]));
-        if (answered[s] == 0)
+        if (answered[s] == 0) {
             EXPECT_EQ(figures[s].correct, "—");
+        }
     }
     EXPECT_TRUE(sideFiguresOf({}).empty()) << "an exercise saved before: overall figures only";
 }

@@ -352,6 +352,33 @@ TEST_F(TickTest, TheEmptinessProbeIsMadeForEveryBodyPartAndAnUnreadableDriveHold
     EXPECT_EQ(state.running, 0) << "a patient set on a drive that cannot be read counts as empty";
 }
 
+// A drive slow to answer is waited for only where its answer matters: for
+// the patient's sets, which are refused without picture 1.
+TEST_F(TickTest, ASlowDriveIsWaitedForOnlyForThePatientsSets)
+{
+    window.slowDrives.insert("E:\\");
+    window.files.insert("E:\\PatientDGfacile\\1.jpg");
+    tick();
+    EXPECT_EQ(state.shownCount, 1);
+    EXPECT_EQ(std::ranges::count_if(window.calls, [](const std::string& c) { return c.starts_with("probeSlow"); }), 0);
+
+    check(C::optPatient);
+    window.clearCalls();
+    tick();
+    EXPECT_EQ(state.running, 1) << "not refused: picture 1 is there";
+    EXPECT_EQ(state.shownCount, 2);
+    const std::vector<std::string> probes = {"probeFile(\"E:\\PatientDGfacile\\1.jpg\")",
+                                             "probeSlowDrive(\"E:\\PatientDGfacile\\1.jpg\")"};
+    std::vector<std::string> seen;
+    std::ranges::copy_if(window.calls, std::back_inserter(seen), [](const std::string& c) { return c.starts_with("probe"); });
+    EXPECT_EQ(seen, probes);
+    EXPECT_EQ(window.picture, text(state.imagePath));
+
+    window.files.clear();
+    tick();
+    EXPECT_EQ(state.running, 0) << "refused on the drive's answer that picture 1 is absent";
+}
+
 TEST_F(TickTest, ShownCountStopsAt32767)
 {
     state.exerciseMinutes = 100000; // a limit the count never reaches

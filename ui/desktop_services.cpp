@@ -33,25 +33,26 @@ std::string DesktopServices::probeFile(const std::string& path)
 {
     checkRunning();
     std::optional<std::string> name = reader_.probe(path, probeWait_);
-    if (!name && windowShown_)
-        name = waitForSlowDrive(path);
     if (!name)
         throw DriveNotReady("the drive of " + path + " does not answer");
     return *name;
 }
 
-std::optional<std::string> DesktopServices::waitForSlowDrive(const std::string& path)
+// The wait lives as the feedback wait does; the picture of the last tick,
+// which the exercise has left, is cleared meanwhile.
+std::string DesktopServices::probeSlowDrive(const std::string& path)
 {
-    // The picture of the last tick is no longer the one the exercise is at.
+    checkRunning();
     reader_.cancelShow();
     setBackground(nullptr, std::string());
     const auto deadline = std::chrono::steady_clock::now() + DiscReader::pictureTimeLimit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        pause(slowDriveLook);
+    for (;;) {
         if (std::optional<std::string> name = reader_.probe(path, std::chrono::milliseconds(0)))
-            return name;
+            return *name;
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw DriveNotReady("the drive of " + path + " does not answer");
+        pause(slowDriveLook);
     }
-    return std::nullopt;
 }
 
 void DesktopServices::preparePictures(const std::vector<std::string>& paths)

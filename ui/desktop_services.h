@@ -22,14 +22,11 @@ public:
     // about a second, and the window must still appear soon.
     static constexpr std::chrono::milliseconds startupProbeLimit{2000};
     // Once the window is up, a probe holds it no longer than a frame. The
-    // tick's probe is normally answered ahead, between ticks. A drive that
-    // is slower (a CD spinning up, a network folder, a stick waking up) is
-    // then waited for as long as a picture read may take, with the window
-    // living and no stale picture on screen; only a drive that has not
-    // answered by then is not ready.
+    // tick's probe is normally answered ahead, between ticks.
     static constexpr std::chrono::milliseconds probeLimit{15};
 
     std::string probeFile(const std::string& path) override;
+    std::string probeSlowDrive(const std::string& path) override;
     // The pictures the next tick will show, decoded ahead for the window.
     void preparePictures(const std::vector<std::string>& paths);
     DriveRoots listDriveRoots(std::int32_t capacity) override;
@@ -47,11 +44,7 @@ public:
     double clockAt(std::chrono::steady_clock::time_point moment) const;
     DiscReader& disc() { return reader_; }
     // The window is up: from now on a probe waits a frame at most.
-    void windowShown()
-    {
-        probeWait_ = probeLimit;
-        windowShown_ = true;
-    }
+    void windowShown() { probeWait_ = probeLimit; }
     // On the window's thread, once the reader has said a picture is ready:
     // shows the picture asked for display, unless it could not be loaded.
     void showReadyPicture();
@@ -70,12 +63,9 @@ protected:
     virtual PictureArea pictureArea() = 0;
 
 private:
-    std::optional<std::string> waitForSlowDrive(const std::string& path);
-
     DiscReader reader_;
     RandomSequence random_;
     std::chrono::milliseconds probeWait_ = startupProbeLimit;
-    bool windowShown_ = false;
     // The clock: the time of day read once, then the steady clock, so that a
     // change of the system time cannot stretch or cut a wait.
     std::chrono::steady_clock::time_point start_;

@@ -113,6 +113,21 @@ void RecordingServices::setTimerInterval(std::int32_t milliseconds)
 std::string RecordingServices::probeFile(const std::string& path)
 {
     record("probeFile(" + quoted(path) + ")");
+    for (const std::string& root : slowDrives) {
+        if (path.starts_with(root))
+            throw DriveNotReady("drive slow to answer: " + root);
+    }
+    return answerProbe(path);
+}
+
+std::string RecordingServices::probeSlowDrive(const std::string& path)
+{
+    record("probeSlowDrive(" + quoted(path) + ")");
+    return answerProbe(path);
+}
+
+std::string RecordingServices::answerProbe(const std::string& path)
+{
     for (const std::string& root : drivesNotReady) {
         if (path.starts_with(root))
             throw DriveNotReady("drive not ready: " + root);

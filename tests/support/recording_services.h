@@ -26,6 +26,9 @@ public:
     std::set<std::string> files;
     // Roots (such as "D:\") whose probes raise DriveNotReady.
     std::set<std::string> drivesNotReady;
+    // Roots whose probes raise DriveNotReady at first, but which answer when
+    // waited for (probeSlowDrive).
+    std::set<std::string> slowDrives;
     // The drive list as the platform writes it: "C:\<NUL>D:\<NUL>".
     std::string driveRoots;
     // When set, the length reported instead of the list's own length.
@@ -72,6 +75,7 @@ public:
     bool isSelected(Control optionButton) override;
     void setTimerInterval(std::int32_t milliseconds) override;
     std::string probeFile(const std::string& path) override;
+    std::string probeSlowDrive(const std::string& path) override;
     DriveRoots listDriveRoots(std::int32_t capacity) override;
     std::int32_t driveType(const std::string& root) override;
     double clockSeconds() override;
@@ -81,6 +85,7 @@ public:
 
 private:
     void record(std::string call) { calls.push_back(std::move(call)); }
+    std::string answerProbe(const std::string& path);
     ExerciseState& state_;
     RandomSequence sequence_;
 };

@@ -127,6 +127,21 @@ wait_for_picture() {
   echo none
 }
 
+# Waits for a picture other than the one given; prints it.
+wait_for_next_picture() {
+  local seen limit=$((SECONDS + wait_seconds))
+  while ((SECONDS < limit)); do
+    seen=$(picture_on_screen)
+    if [[ $seen != none && $seen != "$1" ]]; then
+      echo "$seen"
+      return
+    fi
+    program_alive || fail "the program ended while waiting for a picture"
+    sleep 0.1
+  done
+  fail "no new picture within $wait_seconds seconds"
+}
+
 # Types the text into the window that has the keyboard focus, then Enter.
 answer_box() {
   xdotool windowfocus --sync "$1"

@@ -274,10 +274,16 @@ bool MainWindow::holdDuringTheWait(QObject* target, QEvent* event)
 {
     if (!form_.holdingInput() || !heldDuringTheWait(event->type()))
         return false;
-    if (event->type() == QEvent::KeyPress && isArrow(*static_cast<QKeyEvent*>(event)) && !form_.inputHeld()) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key),
-                           key->isAutoRepeat()))
+    const auto* key = event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease
+                          ? static_cast<QKeyEvent*>(event)
+                          : nullptr;
+    if (key && isArrow(*key) && !form_.inputHeld()) {
+        // The release of an answer key is part of the answer.
+        if (key->type() == QEvent::KeyRelease) {
+            arrowReleasedAt_ = key->timestamp();
+            return true;
+        }
+        if (arrowKey(*key))
             return true;
     }
     if (event->isInputEvent() && event->spontaneous())
@@ -323,22 +329,45 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         return false;
     if (holdDuringTheWait(watched, event))
         return true;
-    if (event->type() != QEvent::KeyPress) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
         // The mouse too teaches the input clock its offset.
         if (event->isInputEvent() && event->spontaneous())
             momentOf(*static_cast<QInputEvent*>(event));
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() == QEvent::KeyRelease) {
+        if (isArrow(*key))
+            arrowReleasedAt_ = key->timestamp();
+        return false;
+    }
     if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier) {
         showResults();
         return true;
     }
     if (isArrow(*key))
-        return form_.arrowKey(key->key() == Qt::Key_Left ? Side::left : Side::right, momentOf(*key),
-                              key->isAutoRepeat());
+        return arrowKey(*key);
     momentOf(*key);
     return false;
+}
+
+// The X server repeats a key held down as a release and a press with the
+// same time stamp, which Qt does not always mark as a repeat.
+bool MainWindow::arrowKey(const QKeyEvent& key)
+{
+    const bool repeated = key.isAutoRepeat() || (key.timestamp() != 0 && key.timestamp() == arrowReleasedAt_);
+    return form_.arrowKey(key.key() == Qt::Key_Left ? Side::left : Side::right, momentOf(key), repeated);
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The busy cursor, which shows a click taken during a wait, is loaded
+    // now: loading it from the cursor theme then would hold the window.
+    if (!std::exchange(busyCursorLoaded_, true)) {
+        setCursor(Qt::BusyCursor);
+        unsetCursor();
+    }
 }
 
 bool MainWindow::event(QEvent* event)

@@ -25,6 +25,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QInputEvent;
+class QKeyEvent;
 class ResultsWindow;
 
 class MainWindow : public QWidget, private FormHost {
@@ -71,6 +72,7 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -85,6 +87,7 @@ private:
     void resultsChanged() override;
     void postClose() override;
     bool holdDuringTheWait(QObject* target, QEvent* event);
+    bool arrowKey(const QKeyEvent& key);
 
     ExerciseState state_;
     QtServices services_;
@@ -96,7 +99,9 @@ private:
     QImage background_;
     QPointer<ResultsWindow> results_;
     InputClock inputClock_;
+    quint64 arrowReleasedAt_ = 0; // the time stamp of the last release of an arrow key
     // What shows a click taken during a wait.
     bool busyCursor_ = false;
+    bool busyCursorLoaded_ = false;
     QPointer<QAbstractButton> pressed_;
 };
