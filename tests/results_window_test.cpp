@@ -47,8 +47,8 @@ TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
     ASSERT_EQ(history.append(exercise("2026-12-02T10:00:00", BodyPart::hands, false)), "");
     ASSERT_EQ(history.append(exercise("2026-12-03T10:00:00", BodyPart::hands, true)), "");
 
-    ResultsFolder results(folder.path(), "PC");
-    MainWindow main(&results);
+    ResultsFolder resultsFolder(folder.path(), "PC");
+    MainWindow main(&resultsFolder);
     ResultsWindow results(main.form(), nullptr);
     results.refresh();
 
