@@ -19,7 +19,8 @@ PACKAGES := cmake make g++ pkg-config \
             libxcb1-dev libxcb-xtest0-dev xvfb xdotool imagemagick dbus at-spi2-core python3-gi gir1.2-atspi-2.0 \
             fonts-liberation2 binutils-mingw-w64-x86-64 \
             clang libclang-rt-dev \
-            dpkg-dev file lintian appstream desktop-file-utils
+            dpkg-dev file lintian appstream desktop-file-utils \
+            chromium poppler-utils
 
 # And those of the Windows build (make windows) and its run under Wine (make
 # test-windows): Wine's own fonts hold "MS Sans Serif"; its windows are shown

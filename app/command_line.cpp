@@ -32,8 +32,10 @@ std::string usageLine(const std::string& program)
 
 std::string help(const std::string& program)
 {
-    return usageLine(program) +
-           "\n"
+    const std::string indent(std::string_view("Utilisation : ").size(), ' ');
+    return usageLine(program) + "\n" + indent + program + " --resultats DOSSIER_RESULTATS [" +
+           std::string(argumentName) + "]\n" + indent + program +
+           " --bilan FICHIER.html --patient NOM [--resultats DOSSIER_RESULTATS]\n"
            "Tavrel, rééducation par l'imagerie mentale dans la douleur chronique.\n"
            "\n"
            "Sans argument, le programme cherche son disque d'images (le fichier bravo.bmp\n"
@@ -44,6 +46,14 @@ std::string help(const std::string& program)
            "question : un dossier où le disque a été copié, ou la racine de son lecteur\n"
            "(comme E:). Le fichier bravo.bmp doit s'y trouver.\n"
            "\n"
+           "  --resultats DOSSIER_RESULTATS\n"
+           "             garde les résultats dans ce dossier pendant cette séance (un dossier\n"
+           "             partagé par le cabinet, ou tenu à jour par un service de\n"
+           "             synchronisation) au lieu du dossier choisi dans la fenêtre des\n"
+           "             résultats\n"
+           "  --bilan FICHIER.html --patient NOM\n"
+           "             écrit le bilan imprimable du patient dans FICHIER.html, sans\n"
+           "             ouvrir de fenêtre, et termine\n"
            "  --help     affiche cette aide et termine\n"
            "  --version  affiche la version et la licence, et termine\n"
            "  --         termine les options : ce qui suit est le DOSSIER, même s'il\n"
@@ -53,7 +63,7 @@ std::string help(const std::string& program)
 // Ends before the window opens, with the message and the status.
 CommandLine endWith(std::string message, int status)
 {
-    return {false, std::nullopt, std::move(message), status};
+    return {false, std::nullopt, std::nullopt, std::nullopt, std::move(message), status};
 }
 
 CommandLine misuse(const std::string& what, const std::string& program)
@@ -103,6 +113,9 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const Mar
     const std::string program = programName(arguments);
     // After "--" every argument is a folder, even one that begins with a dash.
     std::vector<std::string> folders;
+    std::optional<std::string> resultsFolder;
+    std::optional<std::string> reportFile;
+    std::optional<std::string> patient;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -114,14 +127,34 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const Mar
             return endWith(help(program), 0);
         } else if (argument == "--version") {
             return endWith(versionNotice("Tavrel"), 0);
+        } else if (argument == "--resultats" || argument == "--bilan" || argument == "--patient") {
+            std::optional<std::string>& value =
+                argument == "--resultats" ? resultsFolder : argument == "--bilan" ? reportFile : patient;
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty())
+                return misuse("L'option " + argument + " attend une valeur.", program);
+            if (value)
+                return misuse("L'option " + argument + " est donnée deux fois.", program);
+            value = arguments[++i];
         } else {
             return misuse("Option inconnue : " + argument, program);
         }
     }
-    if (folders.empty())
-        return {};
+    if (reportFile || patient) {
+        if (!reportFile)
+            return misuse("--patient ne sert qu'avec --bilan FICHIER.html.", program);
+        if (!patient)
+            return misuse("--bilan demande le nom du patient : --patient NOM.", program);
+        if (!folders.empty())
+            return misuse("--bilan ne prend pas de " + std::string(argumentName) + " du disque d'images.", program);
+        CommandLine command = endWith({}, 0);
+        command.resultsFolder = resultsFolder;
+        command.report = ReportOrder{*reportFile, *patient};
+        return command;
+    }
     if (folders.size() > 1)
         return misuse("Trop d'arguments : un seul " + std::string(argumentName) + " est attendu.", program);
+    if (folders.empty())
+        return {true, std::nullopt, resultsFolder, std::nullopt, {}, 0};
 
     const std::string& argument = folders.front();
     const std::string head = discHead(argument);
@@ -137,5 +170,5 @@ CommandLine readCommandLine(const std::vector<std::string>& arguments, const Mar
         return endWith("« " + argument +
                            " » ne contient pas le fichier bravo.bmp : ce n'est pas la racine d'un disque d'images.",
                        1);
-    return {true, head, {}, 0};
+    return {true, head, resultsFolder, std::nullopt, {}, 0};
 }

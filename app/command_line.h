@@ -7,6 +7,10 @@
 //   PROGRAM --help      the usage
 //   PROGRAM --version   the name, the version and the licence
 //   PROGRAM -- DOSSIER  a DOSSIER that begins with a dash
+//   PROGRAM --resultats DOSSIER_RESULTATS [DOSSIER]
+//                       keeps the results in DOSSIER_RESULTATS for this run
+//   PROGRAM --bilan FICHIER.html --patient NOM [--resultats DOSSIER_RESULTATS]
+//                       writes the patient's printable report and ends
 // A DOSSIER that holds no bravo.bmp is refused before the window opens, and so
 // is one whose drive does not answer in time. The texts are French; the
 // front-end prints them, or shows them in a message box where a program with a
@@ -18,10 +22,21 @@
 #include <string_view>
 #include <vector>
 
+// The printable report asked for on the command line.
+struct ReportOrder {
+    std::string file;
+    std::string patient;
+    bool operator==(const ReportOrder&) const = default;
+};
+
 struct CommandLine {
     // Open the window; with the disc's root when the command line gave one.
     bool startWindow = true;
     std::optional<std::string> discFolder;
+    // The results folder for this run, when the command line gave one.
+    std::optional<std::string> resultsFolder;
+    // Write this report instead of opening the window.
+    std::optional<ReportOrder> report;
     // Otherwise what to tell the user, and the status to end with: 0 after
     // --help and --version, 1 for a folder that is no disc, 2 for a command
     // line that cannot be read.

@@ -4,20 +4,56 @@
 // the window closes.
 
 #include "app/command_line.h"
-#include "results/history.h"
+#include "results/computer_name.h"
+#include "results/printable_report.h"
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <fcntl.h>
 #include <iostream>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+// SIGTERM (the system stopping, kill) and SIGHUP (the terminal gone) only
+// write a byte here; the event loop reads it and closes the window, which
+// saves the exercise under way as a click on the close box does.
+int terminationPipe[2] = {-1, -1};
+
+void onTermination(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(terminationPipe[1], &byte, 1);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     // Read before Qt starts, so that --help, --version and a refused folder
     // answer without a display.
     const CommandLine command = readCommandLine({argv, argv + argc});
+    QCoreApplication::setApplicationName(QStringLiteral("tavrel"));
+    // The program's private data folder ($XDG_DATA_HOME/tavrel,
+    // ~/.local/share/tavrel by default): the history unless a results folder
+    // was chosen, the choice itself, the patient's name and the reports.
+    const std::filesystem::path privateFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String();
+    if (command.report) {
+        ResultsFolder results(privateFolder, thisComputerName());
+        if (command.resultsFolder)
+            results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+        const ReportOutcome outcome =
+            writeReportCommand(pathFromUtf8(command.report->file), command.report->patient, results, reportWait);
+        (outcome.status == 0 ? std::cout : std::cerr) << outcome.message << std::endl;
+        return outcome.status;
+    }
     if (!command.startWindow) {
         (command.exitStatus == 0 ? std::cout : std::cerr) << command.message << std::endl;
         return command.exitStatus;
@@ -30,14 +66,35 @@ int main(int argc, char* argv[])
     // The installed desktop entry, tavrel.desktop, which gives the window its icon.
     QApplication::setDesktopFileName(QStringLiteral("tavrel"));
 
-    // The history of the exercises: in the user's own data folder
-    // ($XDG_DATA_HOME/tavrel, ~/.local/share/tavrel by default).
-    History history(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
-    MainWindow window(&history);
+    ResultsFolder results(privateFolder, thisComputerName());
+    if (command.resultsFolder)
+        results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+    MainWindow window(&results);
     window.load(command.discFolder);
     window.show();
     // Active at once, so that Space clicks the start button and the access
     // keys work before the user has clicked into the window.
     window.activateWindow();
+
+    // The session ends (log out, shut down): the window closes as if the
+    // user closed it, which saves the exercise under way.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+    std::optional<QSocketNotifier> termination;
+    if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        termination.emplace(terminationPipe[0], QSocketNotifier::Read);
+        QObject::connect(&*termination, &QSocketNotifier::activated, &window, [&window] {
+            char byte = 0;
+            while (::read(terminationPipe[0], &byte, 1) == 1) {
+            }
+            window.close();
+        });
+        struct sigaction action {};
+        action.sa_handler = onTermination;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGHUP, &action, nullptr);
+    }
     return app.exec();
 }

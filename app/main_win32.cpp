@@ -4,7 +4,8 @@
 // program ends.
 
 #include "app/command_line.h"
-#include "results/history.h"
+#include "results/computer_name.h"
+#include "results/printable_report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/wide_text.h"
@@ -56,14 +57,28 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // A program with a window has no console: what the command line answers
     // (--help, --version, a folder that is no disc) is shown in a box.
     const CommandLine command = readCommandLine(arguments());
+    const std::filesystem::path appData = roamingAppData();
+    if (command.report) {
+        // A clinic's script waits on the status: the box only says what went
+        // wrong.
+        ResultsFolder results(appData / L"tavrel", thisComputerName());
+        if (command.resultsFolder)
+            results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+        const ReportOutcome outcome =
+            writeReportCommand(pathFromUtf8(command.report->file), command.report->patient, results, reportWait);
+        if (outcome.status != 0)
+            showMessageBox(nullptr, outcome.message);
+        return outcome.status;
+    }
     if (!command.startWindow) {
         showMessageBox(nullptr, command.message);
         return command.exitStatus;
     }
 
-    const std::filesystem::path appData = roamingAppData();
-    History history(appData.empty() ? std::filesystem::path() : appData / L"tavrel");
-    MainWindow window(appData.empty() ? nullptr : &history);
+    ResultsFolder results(appData.empty() ? std::filesystem::path() : appData / L"tavrel", thisComputerName());
+    if (command.resultsFolder)
+        results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
+    MainWindow window(appData.empty() ? nullptr : &results);
     window.load(command.discFolder);
     if (window.hasEnded())
         return 0;

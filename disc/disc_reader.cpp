@@ -2,6 +2,7 @@
 
 #include "disc/drives.h"
 #include "disc/picture_file.h"
+#include "model/work_lane.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,9 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long the destructor waits for a thread to finish what it is doing.
-constexpr std::chrono::seconds endWait{1};
-
 // The drive part of a program path: "E" of E:\mainDG\7.jpg, or the folder
 // typed in place of a letter. Each has its own probing thread, so that a
 // stalled drive holds up no other.
@@ -29,61 +27,6 @@ std::string driveOf(const std::string& path)
 }
 
 } // namespace
-
-// A thread that runs the work posted to it in order. The thread keeps its
-// own state alive, so that a thread stuck in a read of a stalled disc can be
-// left behind safely.
-class DiscReader::Lane {
-public:
-    Lane() : state_(std::make_shared<State>())
-    {
-        std::thread([state = state_] { work(*state); }).detach();
-    }
-    ~Lane()
-    {
-        std::unique_lock lock(state_->mutex);
-        state_->stopping = true;
-        state_->wake.notify_all();
-        state_->wake.wait_for(lock, endWait, [&] { return state_->finished; });
-    }
-    Lane(const Lane&) = delete;
-    Lane& operator=(const Lane&) = delete;
-
-    void post(std::function<void()> work)
-    {
-        const std::lock_guard lock(state_->mutex);
-        state_->work.push_back(std::move(work));
-        state_->wake.notify_all();
-    }
-
-private:
-    struct State {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::deque<std::function<void()>> work;
-        bool stopping = false;
-        bool finished = false;
-    };
-
-    static void work(State& s)
-    {
-        std::unique_lock lock(s.mutex);
-        for (;;) {
-            s.wake.wait(lock, [&] { return s.stopping || !s.work.empty(); });
-            if (s.stopping)
-                break;
-            std::function<void()> next = std::move(s.work.front());
-            s.work.pop_front();
-            lock.unlock();
-            next();
-            lock.lock();
-        }
-        s.finished = true;
-        s.wake.notify_all();
-    }
-
-    std::shared_ptr<State> state_;
-};
 
 struct DiscReader::PictureJob {
     std::string path;
@@ -163,7 +106,7 @@ void DiscReader::Shared::giveUp(const std::shared_ptr<PictureJob>& job)
 }
 
 DiscReader::DiscReader(PictureDecoder decoder, std::function<void()> pictureReady)
-    : shared_(std::make_shared<Shared>()), pictureLane_(std::make_unique<Lane>())
+    : shared_(std::make_shared<Shared>()), pictureLane_(std::make_unique<WorkLane>())
 {
     shared_->decoder = std::move(decoder);
     shared_->pictureReady = std::move(pictureReady);
@@ -212,9 +155,9 @@ std::optional<std::string> DiscReader::probeAhead(const std::string& path)
             return std::nullopt;
         shared_->probesUnderWay.insert(path);
     }
-    std::unique_ptr<Lane>& lane = probeLanes_[driveOf(path)];
+    std::unique_ptr<WorkLane>& lane = probeLanes_[driveOf(path)];
     if (!lane)
-        lane = std::make_unique<Lane>();
+        lane = std::make_unique<WorkLane>();
     lane->post([shared = shared_, path] {
         std::string name = drives::probeFile(path);
         const std::lock_guard lock(shared->mutex);

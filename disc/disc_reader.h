@@ -43,6 +43,8 @@ using PictureDecoder =
     std::function<std::shared_ptr<const DecodedPicture>(std::span<const std::byte> file, PictureArea area,
                                                         const StopCheck& stop)>;
 
+class WorkLane;
+
 class DiscReader {
 public:
     // A read and decode of one picture that takes longer than this is given
@@ -90,11 +92,10 @@ public:
 private:
     struct Shared;
     struct PictureJob;
-    class Lane;
 
     std::shared_ptr<Shared> shared_;
-    std::unique_ptr<Lane> pictureLane_;
-    std::map<std::string, std::unique_ptr<Lane>> probeLanes_; // one per drive
+    std::unique_ptr<WorkLane> pictureLane_;
+    std::map<std::string, std::unique_ptr<WorkLane>> probeLanes_; // one per drive
 };
 
 // The bytes of the file, read in pieces while stop() is false; nothing when

@@ -50,12 +50,21 @@ private:
     std::function<void()> waitBegins_;
 };
 
+// The set's folder, as "mainDGfacile", from its fragment ":\mainDGfacile\".
+std::string imageSetOf(const std::string& fragment)
+{
+    const std::size_t first = fragment.find_first_not_of(":\\");
+    if (first == std::string::npos)
+        return {};
+    return fragment.substr(first, fragment.find_last_not_of('\\') + 1 - first);
+}
+
 } // namespace
 
 Form1::Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
-             History* history)
-    : state_(state), window_(window), random_(random), host_(host), history_(history),
-      patient_(history ? history->patient() : std::string())
+             ResultsFolder* results)
+    : state_(state), window_(window), random_(random), host_(host), results_(results),
+      patient_(results ? results->privateHistory().patient() : std::string())
 {
 }
 
@@ -97,7 +106,12 @@ void Form1::run(Handler handler)
 
 void Form1::load(const std::optional<std::string>& discFolder)
 {
-    run([&] { Form_Load(state_, window_, discFolder); });
+    run([&] {
+        Form_Load(state_, window_, discFolder);
+        // Lines kept while a history file was held open by another program,
+        // at the end of the last run, go to it now if they can.
+        addWaitingLines();
+    });
 }
 
 void Form1::timerTick()
@@ -115,7 +129,7 @@ void Form1::timerTick()
                                             state_.level.isUnset() ? 1 : static_cast<int>(state_.level.number()),
                                             toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
             sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
-                                settings);
+                                settings, imageSetOf(text(state_.imageDir)));
         }, [this] { prepareNextPictures(); });
         const bool running = state_.running == 1;
         Timer1_Timer(state_, services);
@@ -221,6 +235,9 @@ void Form1::close()
     try {
         if (sheet_.started())
             finishExercise();
+        // Quietly: what cannot be added now waits for the next start.
+        if (results_)
+            results_->addWaitingLines();
     } catch (const ProgramEnded&) {
         // Ending anyway.
     }
@@ -228,10 +245,32 @@ void Form1::close()
     ended_ = true;
 }
 
+void Form1::folderChanged()
+{
+    // Never in the middle of a handler or of an exercise: the next news of
+    // the folder tells it then.
+    const std::string trouble = results_ ? results_->problem() : std::string();
+    // Noted before the box opens: news that comes while it is open is not
+    // told again.
+    if (!busy() && state_.running != 1 && !ended_ && trouble != std::exchange(toldOfFolder_, trouble) &&
+        !trouble.empty())
+        window_.showMessage(trouble);
+    host_.resultsChanged();
+}
+
+void Form1::addWaitingLines()
+{
+    if (!results_)
+        return;
+    const std::string said = results_->addWaitingLines();
+    if (!said.empty())
+        window_.showMessage(said);
+}
+
 std::string Form1::setPatient(const std::string& name)
 {
     patient_ = name;
-    return history_ ? history_->setPatient(name) : std::string();
+    return results_ ? results_->privateHistory().setPatient(name) : std::string();
 }
 
 // Saves the exercise that has just stopped when it holds an answer; one
@@ -245,13 +284,13 @@ void Form1::finishExercise()
     tickEnded_ = false;
     if (!tally || tally->pictures == 0)
         return;
-    lastExercise_ = tally;
-    if (tally->answers > 0 && history_) {
-        // A stop that waited for the feedback wait is the moment of its click.
-        const std::string date = inputCameAt_ ? localDateTime(*inputCameAt_) : localDateTimeNow();
-        const std::string failure = history_->append({date, patient_, *tally});
-        if (!failure.empty())
-            window_.showMessage(failure);
+    // A stop that waited for the feedback wait is the moment of its click.
+    const std::string date = inputCameAt_ ? localDateTime(*inputCameAt_) : localDateTimeNow();
+    lastExercise_ = ExerciseRecord{{date, patient_, *tally}, sheet_.pictures()};
+    if (tally->answers > 0 && results_) {
+        const std::string said = results_->save(*lastExercise_);
+        if (!said.empty())
+            window_.showMessage(said);
     }
     host_.resultsChanged();
     if (endedByItself && tally->answers > 0)

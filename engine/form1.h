@@ -10,6 +10,7 @@
 #include "model/exercise_state.h"
 #include "results/answer_sheet.h"
 #include "results/history.h"
+#include "results/results_folder.h"
 
 #include <ctime>
 #include <functional>
@@ -46,9 +47,9 @@ public:
 
 class Form1 {
 public:
-    // Without a history, nothing is saved.
+    // Without a results folder, nothing is saved.
     Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
-          History* history);
+          ResultsFolder* results);
 
     // The load handler, before the window is first shown; with the disc's
     // folder when the command line gave one.
@@ -99,10 +100,18 @@ public:
 
     // The answers of the exercise under way.
     const AnswerSheet& answers() const { return sheet_; }
-    // The last exercise that showed phase-1 pictures, once one has stopped.
-    const std::optional<Tally>& lastExercise() const { return lastExercise_; }
-    // The history, or null when nothing is saved.
-    History* history() const { return history_; }
+    // The last exercise that showed phase-1 pictures, once one has stopped
+    // in this run, with its pictures and answers.
+    const std::optional<ExerciseRecord>& lastExercise() const { return lastExercise_; }
+    // Where the results are kept, or null when nothing is saved.
+    ResultsFolder* results() const { return results_; }
+    // Adds the lines of the history that wait for a file another program
+    // held open (a spreadsheet), or for a results folder that did not
+    // answer, and says what the user needs to know.
+    void addWaitingLines();
+    // The results folder's thread has written or read it: what is wrong with
+    // it is told once, and an open results window shows it again.
+    void folderChanged();
     // The patient's name in force, saved with each exercise.
     const std::string& patient() const { return patient_; }
     // Empty text when the name is remembered for the next run, otherwise a
@@ -121,7 +130,8 @@ private:
     WindowServices& window_;
     const RandomSequence& random_;
     FormHost& host_;
-    History* history_;
+    ResultsFolder* results_;
+    std::string toldOfFolder_; // the folder's trouble told last
 
     bool ended_ = false;
     int handlersRunning_ = 0;
@@ -140,6 +150,6 @@ private:
     std::optional<std::string> framePending_;
 
     AnswerSheet sheet_;
-    std::optional<Tally> lastExercise_;
+    std::optional<ExerciseRecord> lastExercise_;
     std::string patient_;
 };

@@ -29,18 +29,20 @@ void AnswerSheet::start()
     recent_.clear();
     tally_ = {};
     responseMs_.clear();
+    pictures_.clear();
 }
 
-void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings)
+void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet)
 {
     if (!started_)
         return;
     if (recent_.size() == picturesKept)
         recent_.erase(recent_.begin());
-    recent_.push_back({number, phase1, std::nullopt, std::nullopt});
+    recent_.push_back({number, phase1, std::nullopt, std::nullopt, pictures_.size()});
     if (phase1) {
         ++tally_.pictures;
         tally_.settings = settings;
+        pictures_.push_back({tally_.pictures, number, imageSet, sideOf(number), std::nullopt, std::nullopt});
     }
 }
 
@@ -67,16 +69,22 @@ void AnswerSheet::answer(Side side, double pressedAt)
     const auto onScreen = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Picture& p) {
         return p.onScreen && secondsFrom(*p.onScreen, pressedAt) >= 0;
     });
-    if (onScreen == recent_.rend() || !onScreen->phase1 || onScreen->answered)
+    if (onScreen == recent_.rend() || !onScreen->phase1)
+        return;
+    PictureAnswer& picture = pictures_[onScreen->answerAt];
+    if (picture.answer)
         return;
     if (onScreen->offScreen && secondsFrom(*onScreen->offScreen, pressedAt) >= 0)
         return;
-    onScreen->answered = true;
-    ++tally_.answers;
-    if (side == sideOf(onScreen->number))
-        ++tally_.correct;
     latestResponse_ = secondsFrom(*onScreen->onScreen, pressedAt);
-    responseMs_.push_back(latestResponse_ * 1000);
+    picture.answer = side;
+    picture.responseMs = static_cast<int>(std::lround(latestResponse_ * 1000));
+    ++tally_.answers;
+    if (picture.correct())
+        ++tally_.correct;
+    // The tally's times are those each picture keeps, so that the figures per
+    // side and the overall ones agree to the millisecond.
+    responseMs_.push_back(*picture.responseMs);
     ++answersTaken_;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 // The settings a picture was shown with, as the history keeps them.
@@ -34,15 +35,29 @@ struct Tally {
     bool operator==(const Tally&) const = default;
 };
 
+// One phase-1 picture of an exercise and what the patient answered to it.
+struct PictureAnswer {
+    int order = 0;            // 1 for the exercise's first phase-1 picture
+    int number = 0;           // the picture's number in its set, 1 to 20
+    std::string imageSet;     // the set's folder, as "mainDGfacile"
+    Side shown = Side::left;  // the side the picture shows
+    std::optional<Side> answer;
+    std::optional<int> responseMs; // whole milliseconds, with an answer only
+
+    bool correct() const { return answer == shown; }
+    bool operator==(const PictureAnswer&) const = default;
+};
+
 class AnswerSheet {
 public:
     // A new exercise: the sheet starts empty.
     void start();
     bool started() const { return started_; }
 
-    // A picture shown by a tick of the exercise. Only phase-1 pictures are
-    // answered and counted; the settings of the last one are the exercise's.
-    void pictureShown(int number, bool phase1, const ExerciseSettings& settings);
+    // A picture shown by a tick of the exercise, from the set whose folder
+    // is imageSet. Only phase-1 pictures are answered and counted; the
+    // settings of the last one are the exercise's.
+    void pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet = {});
     // The first frame that shows the latest picture ended at this time.
     void pictureOnScreen(double at);
     // From this time no picture is on screen (the background was cleared
@@ -59,6 +74,9 @@ public:
 
     // Ends the exercise: its tally, or nothing when none was under way.
     std::optional<Tally> stop();
+    // Every phase-1 picture of the exercise under way, or of the last one
+    // once it has stopped, in the order shown, with its answer.
+    const std::vector<PictureAnswer>& pictures() const { return pictures_; }
 
 private:
     struct Picture {
@@ -66,7 +84,7 @@ private:
         bool phase1;
         std::optional<double> onScreen;
         std::optional<double> offScreen;
-        bool answered = false;
+        std::size_t answerAt; // in pictures_, for a phase-1 picture
     };
     // An answer can only go to one of the last few pictures, those that may
     // still be on screen when a key waits out a feedback wait: only they are
@@ -80,6 +98,9 @@ private:
     std::vector<Picture> recent_;
     Tally tally_;
     std::vector<double> responseMs_;
+    // At the fastest pace an exercise shows 1,200 pictures in its ten
+    // minutes: a few tens of kilobytes, emptied at the next start.
+    std::vector<PictureAnswer> pictures_;
 };
 
 // The mean and the median of the values, rounded to whole numbers; 0 and 0

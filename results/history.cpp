@@ -3,17 +3,34 @@
 #include "model/local_time.h"
 #include "results/private_files.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
 #include <ctime>
+#include <functional>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view lineBreak = "\r\n";
 constexpr std::array<BodyPart, 4> bodyParts = {BodyPart::hands, BodyPart::feet, BodyPart::face, BodyPart::patient};
-constexpr std::size_t fieldCount = 11;
+constexpr int most = 1'000'000'000;
+
+std::vector<std::string_view> columnsOf(std::string_view header)
+{
+    std::vector<std::string_view> columns;
+    for (std::size_t pos = 0;;) {
+        const std::size_t end = header.find(';', pos);
+        columns.push_back(header.substr(pos, end - pos));
+        if (end == std::string_view::npos)
+            return columns;
+        pos = end + 1;
+    }
+}
 
 // A spreadsheet takes a cell that begins with one of these for a formula, so
 // a name such as "=HYPERLINK(...)" would run as one when the file is opened.
@@ -24,18 +41,24 @@ bool looksLikeFormula(std::string_view name)
     return !name.empty() && std::string_view("=+-@\t\r").find(name.front()) != std::string_view::npos;
 }
 
-std::string patientField(const std::string& name)
+// A field as the file holds it: quoted when it holds a separator, a quote
+// or a line break, or begins with the apostrophe that guards a formula.
+std::string csvField(std::string_view field)
 {
-    const bool formula = looksLikeFormula(name);
-    if (!formula && name.find_first_of(";\"\r\n") == std::string::npos)
-        return name;
-    std::string quoted = formula ? "\"'" : "\"";
-    for (char c : name) {
+    if (field.find_first_of(";\"\r\n") == std::string_view::npos && !field.starts_with('\''))
+        return std::string(field);
+    std::string quoted = "\"";
+    for (char c : field) {
         quoted += c;
         if (c == '"')
             quoted += '"';
     }
     return quoted + '"';
+}
+
+std::string patientField(const std::string& name)
+{
+    return csvField(looksLikeFormula(name) ? "'" + name : name);
 }
 
 std::string patientFromField(std::string field)
@@ -45,7 +68,85 @@ std::string patientFromField(std::string field)
     return field;
 }
 
-// One record of the file: its fields, and where the next record begins.
+// Text that is not UTF-8 comes from a spreadsheet that saved the file in
+// Windows-1252, as a French Windows does by default.
+bool isUtf8(std::string_view s)
+{
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (length == 0 || i + length > s.size() || (length == 2 && c < 0xC2))
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+// Windows-1252's characters from 0x80 to 0x9F; 0 where it has none.
+constexpr std::array<char16_t, 32> windows1252High = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string fromWindows1252(std::string_view s)
+{
+    std::string out;
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        const char32_t wide = c >= 0x80 && c < 0xA0 ? windows1252High[c - 0x80] : c;
+        appendUtf8(out, wide ? wide : U'\uFFFD');
+    }
+    return out;
+}
+
+// UTF-8 text in Windows-1252; nothing when a character has no place there.
+std::optional<std::string> toWindows1252(std::string_view s)
+{
+    std::string out;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        char32_t wide = c;
+        std::size_t length = 1;
+        if (c >= 0xE0 && i + 2 < s.size()) {
+            wide = ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+            length = c >= 0xF0 ? 4 : 3;
+        } else if (c >= 0xC0 && i + 1 < s.size()) {
+            wide = ((c & 0x1F) << 6) | (s[i + 1] & 0x3F);
+            length = 2;
+        }
+        i += length;
+        if (length == 4)
+            return std::nullopt;
+        if (wide < 0x80 || (wide >= 0xA0 && wide < 0x100)) {
+            out += static_cast<char>(wide);
+            continue;
+        }
+        const auto found = std::find(windows1252High.begin(), windows1252High.end(), static_cast<char16_t>(wide));
+        if (wide > 0xFFFF || found == windows1252High.end())
+            return std::nullopt;
+        out += static_cast<char>(0x80 + (found - windows1252High.begin()));
+    }
+    return out;
+}
+
+// One record of a file: its fields, and where the next record begins.
 // Nothing when the record is not well formed (an unclosed quote, text after
 // a closing quote).
 struct Record {
@@ -73,7 +174,7 @@ std::optional<Record> readRecord(std::string_view text, std::size_t pos)
         }
         if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
             record.next = i + (c == '\r' ? 2 : 1);
-            return record;
+            break;
         }
         if (c == ';') {
             record.fields.emplace_back();
@@ -88,7 +189,12 @@ std::optional<Record> readRecord(std::string_view text, std::size_t pos)
     }
     if (quoted)
         return std::nullopt;
-    record.next = text.size();
+    if (record.next == pos)
+        record.next = text.size();
+    for (std::string& field : record.fields) {
+        if (!isUtf8(field))
+            field = fromWindows1252(field);
+    }
     return record;
 }
 
@@ -101,29 +207,136 @@ std::optional<int> wholeNumber(std::string_view field, int lowest, int highest)
     return n;
 }
 
-bool isDateTime(std::string_view s)
+std::optional<BodyPart> partFromName(std::string_view name)
 {
-    constexpr std::string_view shape = "0000-00-00T00:00:00";
-    if (s.size() != shape.size())
-        return false;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const bool digit = s[i] >= '0' && s[i] <= '9';
-        if (shape[i] == '0' ? !digit : s[i] != shape[i])
-            return false;
+    for (BodyPart p : bodyParts) {
+        if (name == partName(p))
+            return p;
     }
-    return true;
+    return std::nullopt;
+}
+
+std::optional<Side> sideFromName(std::string_view name)
+{
+    if (name == "gauche")
+        return Side::left;
+    if (name == "droite")
+        return Side::right;
+    return std::nullopt;
+}
+
+std::string_view sideName(Side side) { return side == Side::left ? "gauche" : "droite"; }
+
+// Where each of the program's columns lies in the file: at first in the
+// program's order; a header gives the file's.
+struct Columns {
+    std::vector<std::size_t> at;
+    std::size_t count = 0; // fields a line has
+    bool fileOrder = false;
+};
+
+Columns programOrder(std::size_t count)
+{
+    Columns c{std::vector<std::size_t>(count), count, false};
+    for (std::size_t i = 0; i < count; ++i)
+        c.at[i] = i;
+    return c;
+}
+
+std::string trimmed(std::string_view s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
+}
+
+// A header names the date and the patient columns, wherever they are.
+bool looksLikeHeader(const std::vector<std::string>& fields)
+{
+    const auto names = [&](std::string_view name) {
+        return std::ranges::any_of(fields, [&](const std::string& f) { return trimmed(f) == name; });
+    };
+    return names("date") && names("patient");
+}
+
+// The file's columns as its header names them; nothing when one of the
+// program's columns is missing.
+std::optional<Columns> columnsOfHeader(const std::vector<std::string>& header,
+                                       const std::vector<std::string_view>& wanted)
+{
+    Columns c{{}, header.size(), true};
+    for (std::string_view name : wanted) {
+        std::size_t found = header.size();
+        for (std::size_t i = 0; i < header.size(); ++i) {
+            if (trimmed(header[i]) == name)
+                found = i;
+        }
+        if (found == header.size())
+            return std::nullopt;
+        c.at.push_back(found);
+    }
+    return c;
+}
+
+// Gives each line of the text to use(), its fields in the program's column
+// order, and counts the lines that use() refuses. A line written in the
+// program's order under a header that a spreadsheet changed is read in that
+// order.
+int forEachLine(std::string_view text, std::string_view header,
+                const std::function<bool(const std::vector<std::string>&)>& use)
+{
+    if (text.starts_with(byteOrderMark))
+        text.remove_prefix(byteOrderMark.size());
+    const std::vector<std::string_view> wanted = columnsOf(header);
+    const Columns ours = programOrder(wanted.size());
+    std::optional<Columns> columns = ours;
+    std::vector<std::string> fields(wanted.size());
+    const auto usable = [&](const Record& record, const Columns& c) {
+        if (record.fields.size() != c.count)
+            return false;
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            fields[i] = record.fields[c.at[i]];
+        return use(fields);
+    };
+    int skipped = 0;
+    std::size_t pos = 0;
+    bool first = true;
+    while (pos < text.size()) {
+        const std::size_t lineEnd = text.find('\n', pos);
+        const std::size_t nextLine = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+        if (text.substr(pos, nextLine - pos).find_first_not_of("\r\n") == std::string_view::npos) {
+            pos = nextLine;
+            continue;
+        }
+        const std::optional<Record> record = readRecord(text, pos);
+        if (record && looksLikeHeader(record->fields)) {
+            // A header: the first tells the file's columns; one written
+            // again further down is no damage.
+            if (first)
+                columns = columnsOfHeader(record->fields, wanted);
+            first = false;
+            pos = record->next;
+            continue;
+        }
+        first = false;
+        if (record && ((columns && usable(*record, *columns)) || (columns && columns->fileOrder && usable(*record, ours)) ||
+                       (!columns && usable(*record, ours)))) {
+            pos = record->next;
+            continue;
+        }
+        // A damaged record costs its own line only: reading goes on with
+        // the next line, also when an unclosed quote ran past it.
+        ++skipped;
+        pos = nextLine;
+    }
+    return skipped;
 }
 
 std::optional<ExerciseResult> resultOf(const std::vector<std::string>& f)
 {
-    if (f.size() != fieldCount || !isDateTime(f[0]))
-        return std::nullopt;
-    constexpr int most = 1'000'000'000;
-    std::optional<BodyPart> part;
-    for (BodyPart p : bodyParts) {
-        if (f[2] == partName(p))
-            part = p;
-    }
+    const std::optional<std::string> date = normalDateTime(f[0]);
+    const std::optional<BodyPart> part = partFromName(f[2]);
     const auto level = wholeNumber(f[3], 1, 4);
     const auto interval = wholeNumber(f[4], 1, most);
     const auto feedback = wholeNumber(f[5], 0, 1);
@@ -132,20 +345,12 @@ std::optional<ExerciseResult> resultOf(const std::vector<std::string>& f)
     const auto correct = wholeNumber(f[8], 0, most);
     const auto mean = wholeNumber(f[9], 0, most);
     const auto median = wholeNumber(f[10], 0, most);
-    if (!part || !level || !interval || !feedback || !pictures || !answers || !correct || !mean || !median ||
-        *correct > *answers || *answers > *pictures)
+    if (!date || !part || !level || !interval || !feedback || !pictures || !answers || !correct || !mean ||
+        !median || *correct > *answers || *answers > *pictures)
         return std::nullopt;
-    return ExerciseResult{f[0], patientFromField(f[1]),
+    return ExerciseResult{*date, patientFromField(f[1]),
                           Tally{{*part, *level, *interval, *feedback == 1}, *pictures, *answers, *correct, *mean,
                                 *median}};
-}
-
-bool isHeader(const std::vector<std::string>& fields)
-{
-    std::string joined;
-    for (const std::string& field : fields)
-        joined += (joined.empty() ? "" : ";") + field;
-    return joined == historyHeader;
 }
 
 std::string utf8(const std::filesystem::path& path)
@@ -154,7 +359,125 @@ std::string utf8(const std::filesystem::path& path)
     return std::string(text.begin(), text.end());
 }
 
+int daysInMonth(int year, int month)
+{
+    constexpr std::array<int, 12> days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[static_cast<std::size_t>(month - 1)];
+}
+
+// Reads digits at the shape's '0's and the shape's other characters as they
+// stand, into the numbers in the order they come; false for a text of
+// another shape.
+bool readShape(std::string_view text, std::string_view shape, std::vector<int>& numbers)
+{
+    if (text.size() != shape.size())
+        return false;
+    numbers.clear();
+    bool inNumber = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (shape[i] != '0') {
+            if (text[i] != shape[i])
+                return false;
+            inNumber = false;
+            continue;
+        }
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        if (!inNumber)
+            numbers.push_back(0);
+        numbers.back() = numbers.back() * 10 + (text[i] - '0');
+        inNumber = true;
+    }
+    return true;
+}
+
+// The columns a file's lines must be written in, and how: nothing when the
+// program's lines cannot be written there so as to match its header.
+struct Layout {
+    Columns columns;
+    bool windows1252 = false;
+};
+
+std::optional<Layout> layoutOf(const std::optional<std::string>& start, std::string_view header)
+{
+    // A missing, empty or unreadable file is written as the program writes.
+    if (!start || start->empty())
+        return Layout{programOrder(columnsOf(header).size()), false};
+    std::string_view text = *start;
+    const bool marked = text.starts_with(byteOrderMark);
+    if (marked)
+        text.remove_prefix(byteOrderMark.size());
+    // The start may end inside a character: only whole lines are judged.
+    const std::size_t lastLine = text.rfind('\n');
+    const bool windows1252 = !marked && !isUtf8(text.substr(0, lastLine == std::string_view::npos ? 0 : lastLine));
+    const std::optional<Record> first = readRecord(text, 0);
+    if (!first)
+        return std::nullopt;
+    if (!looksLikeHeader(first->fields)) {
+        // Lines without a header: the program's own, or someone else's.
+        if (first->fields.size() == columnsOf(header).size())
+            return Layout{programOrder(first->fields.size()), windows1252};
+        return std::nullopt;
+    }
+    const std::vector<std::string_view> ours = columnsOf(header);
+    if (std::ranges::equal(first->fields, ours))
+        return Layout{programOrder(ours.size()), windows1252};
+    const std::optional<Columns> columns = columnsOfHeader(first->fields, ours);
+    if (!columns)
+        return std::nullopt;
+    return Layout{*columns, windows1252};
+}
+
+// The program's lines, in its own order and UTF-8, as the layout wants them.
+std::optional<std::string> shaped(std::string_view lines, const Layout& layout)
+{
+    if (!layout.columns.fileOrder && !layout.windows1252)
+        return std::string(lines);
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < lines.size()) {
+        const std::optional<Record> record = readRecord(lines, pos);
+        if (!record || record->fields.size() != layout.columns.at.size())
+            return std::nullopt;
+        std::vector<std::string> fields(layout.columns.count);
+        for (std::size_t i = 0; i < record->fields.size(); ++i)
+            fields[layout.columns.at[i]] = record->fields[i];
+        std::string line;
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            line += (i ? ";" : "") + csvField(fields[i]);
+        out += line + std::string(lineBreak);
+        pos = record->next;
+    }
+    if (!layout.windows1252)
+        return out;
+    return toWindows1252(out);
+}
+
 } // namespace
+
+std::optional<std::string> normalDateTime(std::string_view text)
+{
+    std::vector<int> n;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (readShape(text, "0000-00-00T00:00:00", n) || readShape(text, "0000-00-00 00:00:00", n)) {
+        year = n[0], month = n[1], day = n[2], hour = n[3], minute = n[4], second = n[5];
+    } else if (readShape(text, "0000-00-00 00:00", n)) {
+        year = n[0], month = n[1], day = n[2], hour = n[3], minute = n[4];
+    } else if (readShape(text, "00/00/0000 00:00:00", n) || readShape(text, "00/00/0000 00:00", n)) {
+        day = n[0], month = n[1], year = n[2], hour = n[3], minute = n[4], second = n.size() > 5 ? n[5] : 0;
+    } else if (readShape(text, "00/00/00 00:00:00", n) || readShape(text, "00/00/00 00:00", n)) {
+        day = n[0], month = n[1], year = 2000 + n[2], hour = n[3], minute = n[4], second = n.size() > 5 ? n[5] : 0;
+    } else {
+        return std::nullopt;
+    }
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
+        minute > 59 || second > 59)
+        return std::nullopt;
+    char out[64];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour, minute, second);
+    return std::string(out);
+}
 
 std::string_view partName(BodyPart part)
 {
@@ -177,34 +500,97 @@ std::string historyLine(const ExerciseResult& r)
     return line;
 }
 
-HistoryContents parseHistory(std::string_view text)
+std::string answerLines(const ExerciseRecord& record)
 {
-    if (text.starts_with(byteOrderMark))
-        text.remove_prefix(byteOrderMark.size());
-    HistoryContents contents;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const std::size_t lineEnd = text.find('\n', pos);
-        const std::size_t nextLine = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
-        const std::string_view line = text.substr(pos, nextLine - pos);
-        if (line.find_first_not_of("\r\n") == std::string_view::npos) {
-            pos = nextLine;
-            continue;
-        }
-        const std::optional<Record> record = readRecord(text, pos);
-        const std::optional<ExerciseResult> result = record ? resultOf(record->fields) : std::nullopt;
-        if (result) {
-            contents.results.push_back(*result);
-            pos = record->next;
-            continue;
-        }
-        // A damaged record costs its own line only: reading goes on with
-        // the next line, also when an unclosed quote ran past it.
-        if (!(pos == 0 && record && isHeader(record->fields)))
-            ++contents.skipped;
-        pos = nextLine;
+    const std::string start = record.result.date + ';' + patientField(record.result.patient) + ';';
+    const std::string part(partName(record.result.tally.settings.part));
+    std::string lines;
+    for (const PictureAnswer& p : record.pictures) {
+        lines += start + std::to_string(p.order) + ';' + part + ';' + csvField(p.imageSet) + ';' +
+                 std::to_string(p.number) + ';' + std::string(sideName(p.shown)) + ';' +
+                 (p.answer ? std::string(sideName(*p.answer)) : "") + ';' + (p.answer ? (p.correct() ? "1" : "0") : "") +
+                 ';' + (p.responseMs ? std::to_string(*p.responseMs) : "") + std::string(lineBreak);
     }
-    return contents;
+    return lines;
+}
+
+void parseHistory(std::string_view text, HistoryContents& into)
+{
+    into.skipped += forEachLine(text, historyHeader, [&](const std::vector<std::string>& f) {
+        std::optional<ExerciseResult> result = resultOf(f);
+        if (result)
+            into.results.push_back(std::move(*result));
+        return result.has_value();
+    });
+}
+
+void parseAnswers(std::string_view text, HistoryContents& into)
+{
+    // The lines of one exercise follow each other as written; they are
+    // gathered by date and patient all the same, should a spreadsheet have
+    // sorted them.
+    std::unordered_map<std::string, std::size_t> exercises;
+    for (std::size_t i = 0; i < into.answers.size(); ++i)
+        exercises.emplace(into.answers[i].date + '\n' + into.answers[i].patient, i);
+    // An exercise's lines follow each other: its date and patient are
+    // worked out once.
+    std::string lastDate;
+    std::string lastPatient;
+    std::size_t lastAt = 0;
+    into.skipped += forEachLine(text, answersHeader, [&](const std::vector<std::string>& f) {
+        const bool same = !into.answers.empty() && f[0] == lastDate && f[1] == lastPatient;
+        const std::optional<std::string> date = same ? into.answers[lastAt].date : normalDateTime(f[0]);
+        const auto order = wholeNumber(f[2], 1, most);
+        const std::optional<BodyPart> part = partFromName(f[3]);
+        const auto number = wholeNumber(f[5], 1, most);
+        const std::optional<Side> shown = sideFromName(f[6]);
+        const std::optional<Side> answer = sideFromName(f[7]);
+        const auto correct = wholeNumber(f[8], 0, 1);
+        const auto ms = wholeNumber(f[9], 0, most);
+        const bool unanswered = f[7].empty() && f[8].empty() && f[9].empty();
+        if (!date || !order || !part || !number || !shown || f[4].empty() ||
+            !(unanswered || (answer && correct && ms && (*correct == 1) == (*answer == *shown))))
+            return false;
+        if (!same) {
+            const std::string patient = patientFromField(f[1]);
+            const auto [at, added] = exercises.emplace(*date + '\n' + patient, into.answers.size());
+            if (added)
+                into.answers.push_back({*date, patient, *part, {}});
+            lastAt = at->second;
+            lastDate = f[0];
+            lastPatient = f[1];
+        }
+        into.answers[lastAt].pictures.push_back(
+            {*order, *number, f[4], *shown, unanswered ? std::nullopt : answer, unanswered ? std::nullopt : ms});
+        return true;
+    });
+}
+
+std::optional<ExerciseRecord> lastExerciseOf(const HistoryContents& history, const std::string& patient)
+{
+    const std::string who = trimmed(patient);
+    for (auto r = history.results.rbegin(); r != history.results.rend(); ++r) {
+        if (trimmed(r->patient) != who)
+            continue;
+        ExerciseRecord record{*r, {}};
+        // Its pictures have its date to the second, or to the minute where a
+        // spreadsheet dropped the seconds of one file's dates.
+        const ExerciseAnswers* near = nullptr;
+        for (const ExerciseAnswers& a : history.answers) {
+            if (trimmed(a.patient) != who || a.part != r->tally.settings.part)
+                continue;
+            if (a.date == r->date) {
+                near = &a;
+                break;
+            }
+            if (a.date.compare(0, 16, r->date, 0, 16) == 0)
+                near = &a;
+        }
+        if (near)
+            record.pictures = near->pictures;
+        return record;
+    }
+    return std::nullopt;
 }
 
 std::string localDateTimeNow()
@@ -220,26 +606,147 @@ std::string localDateTime(std::time_t when)
     return text;
 }
 
-History::History(std::filesystem::path folder) : folder_(std::move(folder)) {}
+namespace {
+
+// The two files: their names, their headers, and how their lines are read.
+struct FileKind {
+    std::string name; // "resultats"
+    std::string_view header;
+    void (*parse)(std::string_view, HistoryContents&);
+};
+
+const std::array<FileKind, 2>& kinds()
+{
+    static const std::array<FileKind, 2> both = {{
+        {"resultats", historyHeader, [](std::string_view t, HistoryContents& c) { parseHistory(t, c); }},
+        {"reponses", answersHeader, [](std::string_view t, HistoryContents& c) { parseAnswers(t, c); }},
+    }};
+    return both;
+}
+
+// The messages, each said once.
+void addMessage(std::string& said, const std::string& message)
+{
+    if (!message.empty() && said.find(message) == std::string::npos)
+        said += (said.empty() ? "" : "\n") + message;
+}
+
+} // namespace
+
+History::History(std::filesystem::path folder, std::string nameEnd)
+    : folder_(std::move(folder)), nameEnd_(std::move(nameEnd))
+{
+}
+
+std::filesystem::path History::fileOf(const std::string& name, std::string_view suffix) const
+{
+    const std::string file = name + nameEnd_ + std::string(suffix);
+    return folder_ / std::filesystem::path(std::u8string(file.begin(), file.end()));
+}
 
 std::string History::failure(const std::string& what, const std::string& reason) const
 {
     return what + " dans le dossier « " + utf8(folder_) + " » : " + reason + ".";
 }
 
-std::string History::append(const ExerciseResult& result)
+// The lines go to the file, after those that wait for it. A file whose
+// header a spreadsheet changed gets them in its own columns and encoding;
+// one they cannot match is left as it is, and they go to a new file beside
+// it. A file held open by another program gets them later: they wait in a
+// file of their own.
+std::string History::write(const std::string& name, std::string_view fileHeader, const std::string& lines)
+{
+    const std::filesystem::path waitingFile = fileOf(name, "-en-attente.csv");
+    const std::string waiting = private_files::read(waitingFile).value_or(std::string());
+    if (lines.empty() && waiting.empty())
+        return {};
+    const std::string header = std::string(byteOrderMark) + std::string(fileHeader) + std::string(lineBreak);
+
+    std::filesystem::path target = fileOf(name, ".csv");
+    std::optional<Layout> layout = layoutOf(private_files::read(target, 65536), fileHeader);
+    std::optional<std::string> bytes = layout ? shaped(waiting + lines, *layout) : std::nullopt;
+    std::string note;
+    if (!bytes) {
+        const std::filesystem::path beside = fileOf(name, "-suite.csv");
+        layout = layoutOf(private_files::read(beside, 65536), fileHeader);
+        bytes = layout ? shaped(waiting + lines, *layout) : std::nullopt;
+        if (!bytes)
+            return failure("Les résultats n'ont pas pu être enregistrés",
+                           "les colonnes des fichiers « " + name + nameEnd_ + ".csv » et « " + name + nameEnd_ +
+                               "-suite.csv » ont été changées par un autre programme");
+        if (!std::exchange(toldNewFile_, true))
+            note = "Les colonnes du fichier « " + name + nameEnd_ + ".csv » ont été changées par un autre programme : il "
+                   "est laissé tel quel, et les résultats sont désormais enregistrés dans le fichier « " +
+                   name + nameEnd_ + "-suite.csv », dans le dossier « " + utf8(folder_) + " ».";
+        target = beside;
+    }
+    if (!waiting.empty()) {
+        // The waiting lines may have been added already, by a run that
+        // ended before it could forget them.
+        const std::optional<std::string> shapedWaiting = shaped(waiting, *layout);
+        if (shapedWaiting && private_files::read(target).value_or(std::string()).ends_with(*shapedWaiting))
+            bytes = shaped(lines, *layout);
+    }
+
+    const private_files::Appended added = private_files::appendLine(target, *bytes, header);
+    if (added.done()) {
+        if (!waiting.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(waitingFile, ignored);
+        }
+        return note;
+    }
+    if (!added.inUse)
+        return failure("Les résultats n'ont pas pu être enregistrés", added.reason);
+    if (!lines.empty()) {
+        const private_files::Appended kept = private_files::appendLine(waitingFile, lines, {});
+        if (!kept.done())
+            return failure("Les résultats n'ont pas pu être enregistrés", kept.reason);
+    }
+    if (std::exchange(toldInUse_, true))
+        return note;
+    return "Le fichier « " + utf8(target.filename()) +
+           " » est ouvert dans un autre programme (un tableur, peut-être). Les résultats sont gardés, et ils y "
+           "seront ajoutés dès que ce fichier sera fermé.";
+}
+
+std::string History::append(const ExerciseRecord& record)
 {
     std::string error = private_files::makeFolder(folder_);
-    if (error.empty()) {
-        const std::string header = std::string(byteOrderMark) + std::string(historyHeader) + std::string(lineBreak);
-        error = private_files::appendLine(file(), historyLine(result) + std::string(lineBreak), header);
+    if (!error.empty())
+        return failure("Les résultats n'ont pas pu être enregistrés", error);
+    std::string said;
+    addMessage(said, write(kinds()[0].name, kinds()[0].header, historyLine(record.result) + std::string(lineBreak)));
+    addMessage(said, write(kinds()[1].name, kinds()[1].header, answerLines(record)));
+    return said;
+}
+
+std::string History::addWaitingLines()
+{
+    std::string said;
+    for (const FileKind& kind : kinds()) {
+        std::error_code ignored;
+        if (std::filesystem::exists(fileOf(kind.name, "-en-attente.csv"), ignored))
+            addMessage(said, write(kind.name, kind.header, {}));
     }
-    return error.empty() ? std::string() : failure("Les résultats n'ont pas pu être enregistrés", error);
+    return said;
 }
 
 HistoryContents History::read() const
 {
-    return parseHistory(private_files::read(file()).value_or(std::string()));
+    HistoryContents contents;
+    for (const FileKind& kind : kinds()) {
+        for (const char* suffix : {".csv", "-suite.csv", "-en-attente.csv"}) {
+            const std::filesystem::path file = fileOf(kind.name, suffix);
+            const std::optional<std::string> text = private_files::read(file);
+            std::error_code ignored;
+            if (text)
+                kind.parse(*text, contents);
+            else if (std::filesystem::exists(file, ignored))
+                contents.unreadable.push_back(file.filename().string());
+        }
+    }
+    return contents;
 }
 
 std::string History::patient() const
@@ -257,3 +764,4 @@ std::string History::setPatient(const std::string& name)
         error = private_files::replace(folder_ / "patient.txt", name + '\n');
     return error.empty() ? std::string() : failure("Le nom du patient n'a pas pu être enregistré", error);
 }
+

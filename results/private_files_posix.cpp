@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,7 +27,11 @@ std::string reasonOf(int error)
     case EROFS: return "le disque est protégé en écriture";
     case ENOTDIR:
     case EEXIST: return "un fichier porte déjà ce nom";
-    default: return "erreur du système n° " + std::to_string(error);
+    case ENOENT: return "le dossier n'existe pas";
+    case EIO: return "le disque ne répond pas";
+    // No system number inside a French sentence: what the user can act on
+    // is said above; anything else is a refusal of the system.
+    default: return "le système a refusé l'écriture";
     }
 }
 
@@ -104,17 +109,24 @@ std::string makeFolder(const std::filesystem::path& folder)
     return {};
 }
 
-std::string appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
+Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
 {
     Descriptor fd(::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, ownerOnlyFile));
     if (fd.get() < 0)
-        return reasonOf(errno);
+        return {reasonOf(errno)};
     makeOwnerOnly(fd.get(), ownerOnlyFile);
+    // Another copy of the program may be adding its lines: one at a time,
+    // so that the size read below is the one the write follows. The lock
+    // goes with the descriptor.
+    while (::flock(fd.get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return {reasonOf(errno)};
+    }
     struct stat status {};
     if (::fstat(fd.get(), &status) != 0)
-        return reasonOf(errno);
+        return {reasonOf(errno)};
     if (!S_ISREG(status.st_mode))
-        return reasonOf(EEXIST);
+        return {reasonOf(EEXIST)};
     const off_t before = status.st_size;
 
     std::string bytes;
@@ -133,10 +145,10 @@ std::string appendLine(const std::filesystem::path& file, std::string_view line,
         // it did.
         if (::ftruncate(fd.get(), before) == 0)
             ::fsync(fd.get());
-        return reasonOf(error);
+        return {reasonOf(error)};
     }
     if (!fd.close())
-        return reasonOf(errno);
+        return {reasonOf(errno)};
     if (before == 0)
         syncFolder(file.parent_path());
     return {};
@@ -160,7 +172,7 @@ std::string replace(const std::filesystem::path& file, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file)
+std::optional<std::string> read(const std::filesystem::path& file, std::size_t most)
 {
     const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0)
@@ -176,6 +188,8 @@ std::optional<std::string> read(const std::filesystem::path& file)
         if (got == 0)
             return content;
         content.append(buffer, static_cast<std::size_t>(got));
+        if (content.size() >= most)
+            return content.substr(0, most);
     }
 }
 

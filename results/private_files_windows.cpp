@@ -22,7 +22,14 @@ std::string reasonOf(DWORD error)
     case ERROR_WRITE_PROTECT: return "le disque est protégé en écriture";
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS: return "un fichier porte déjà ce nom";
-    default: return "erreur du système n° " + std::to_string(error);
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return "le fichier est ouvert dans un autre programme";
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND: return "le dossier n'existe pas";
+    case ERROR_NOT_READY: return "le disque n'est pas prêt";
+    // No system number inside a French sentence: what the user can act on
+    // is said above; anything else is a refusal of the system.
+    default: return "le système a refusé l'écriture";
     }
 }
 
@@ -42,6 +49,8 @@ public:
 private:
     HANDLE h_;
 };
+
+bool heldByAnother(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
 bool writeAll(HANDLE file, std::string_view bytes)
 {
@@ -66,15 +75,28 @@ std::string makeFolder(const std::filesystem::path& folder)
     return {};
 }
 
-std::string appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
+Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
 {
-    const Handle h(CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid())
-        return reasonOf(GetLastError());
+    // Opened without sharing the writing, the file is the program's alone
+    // while it adds the line: another copy of the program waits its turn. A
+    // file still refused after a while is held open by another program (a
+    // spreadsheet locks the file it shows).
+    HANDLE opened = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        opened = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened != INVALID_HANDLE_VALUE || !heldByAnother(GetLastError()))
+            break;
+        Sleep(50);
+    }
+    const Handle h(opened);
+    if (!h.valid()) {
+        const DWORD error = GetLastError();
+        return {reasonOf(error), heldByAnother(error)};
+    }
     LARGE_INTEGER before{};
     if (!GetFileSizeEx(h.get(), &before))
-        return reasonOf(GetLastError());
+        return {reasonOf(GetLastError())};
 
     std::string bytes;
     if (before.QuadPart == 0) {
@@ -97,7 +119,7 @@ std::string appendLine(const std::filesystem::path& file, std::string_view line,
         // it did.
         if (SetFilePointerEx(h.get(), before, nullptr, FILE_BEGIN) && SetEndOfFile(h.get()))
             FlushFileBuffers(h.get());
-        return reasonOf(error);
+        return {reasonOf(error)};
     }
     return {};
 }
@@ -125,7 +147,7 @@ std::string replace(const std::filesystem::path& file, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file)
+std::optional<std::string> read(const std::filesystem::path& file, std::size_t most)
 {
     const Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -140,6 +162,8 @@ std::optional<std::string> read(const std::filesystem::path& file)
         if (got == 0)
             return content;
         content.append(buffer, got);
+        if (content.size() >= most)
+            return content.substr(0, most);
     }
 }
 

@@ -1,26 +1,19 @@
 #include "results/report.h"
 
-#include <array>
+#include <algorithm>
 #include <cmath>
 
 namespace {
-
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 std::string percent(double value)
 {
     return std::to_string(static_cast<long>(std::lround(value))) + " %";
 }
 
-std::string plural(int count, const std::string& one, const std::string& many)
+// "07/12/2026 à 14:05" from 2026-12-07T14:05:09.
+std::string frenchDate(const std::string& iso)
 {
-    return std::to_string(count) + ' ' + (count > 1 ? many : one);
+    return iso.substr(8, 2) + '/' + iso.substr(5, 2) + '/' + iso.substr(0, 4) + " à " + iso.substr(11, 5);
 }
 
 } // namespace
@@ -30,14 +23,14 @@ double accuracyPercent(const Tally& tally)
     return tally.answers > 0 ? 100.0 * tally.correct / tally.answers : 0;
 }
 
-std::vector<Figure> lastExerciseFigures(const std::optional<Tally>& last)
+std::vector<Figure> lastExerciseFigures(const std::optional<ExerciseRecord>& last)
 {
     if (!last)
-        return {{"Dernier exercice", "aucun exercice de phase 1 depuis le démarrage"}};
-    const Tally& t = *last;
-    std::string part(partName(t.settings.part));
+        return {{"Dernier exercice", "aucun exercice de phase 1 enregistré"}};
+    const Tally& t = last->result.tally;
     std::vector<Figure> figures = {
-        {"Partie du corps", part},
+        {"Date", frenchDate(last->result.date)},
+        {"Partie du corps", std::string(partName(t.settings.part))},
         {"Niveau", std::to_string(t.settings.level)},
         {"Vitesse", std::to_string(t.settings.intervalMs) + " ms"},
         {"Images", std::to_string(t.pictures)},
@@ -51,38 +44,30 @@ std::vector<Figure> lastExerciseFigures(const std::optional<Tally>& last)
     return figures;
 }
 
-std::vector<ProgressSeries> progressOf(const HistoryContents& history, const std::string& patient)
+std::vector<SideFigures> sideFiguresOf(const std::vector<PictureAnswer>& pictures)
 {
-    constexpr std::array<std::pair<BodyPart, const char*>, 4> parts = {{
-        {BodyPart::hands, "Mains"},
-        {BodyPart::feet, "Pieds"},
-        {BodyPart::face, "Visage"},
-        {BodyPart::patient, "Patient"},
-    }};
-    std::vector<ProgressSeries> series;
-    const std::string who = trimmed(patient);
-    for (const auto& [part, name] : parts) {
-        ProgressSeries s{part, name, {}};
-        for (const ExerciseResult& r : history.results) {
-            if (r.tally.settings.part == part && trimmed(r.patient) == who)
-                s.points.push_back({r.date, accuracyPercent(r.tally), r.tally.meanMs});
+    if (pictures.empty())
+        return {};
+    std::vector<SideFigures> rows;
+    using Row = std::pair<const char*, std::optional<Side>>;
+    for (const auto& [name, side] : {Row{"Gauche", Side::left}, Row{"Droite", Side::right}, Row{"Les deux", {}}}) {
+        int shown = 0;
+        int correct = 0;
+        std::vector<double> times;
+        for (const PictureAnswer& p : pictures) {
+            if (side && p.shown != *side)
+                continue;
+            ++shown;
+            if (p.answer) {
+                times.push_back(*p.responseMs);
+                correct += p.correct() ? 1 : 0;
+            }
         }
-        if (!s.points.empty())
-            series.push_back(std::move(s));
+        const auto answers = static_cast<int>(times.size());
+        const std::string none = "—";
+        rows.push_back({name, std::to_string(answers) + " sur " + std::to_string(shown),
+                        answers ? percent(100.0 * correct / answers) : none,
+                        answers ? std::to_string(meanAndMedian(times).median) + " ms" : none});
     }
-    return series;
-}
-
-std::string historyNote(const HistoryContents& history, const std::vector<ProgressSeries>& progress)
-{
-    int exercises = 0;
-    for (const ProgressSeries& s : progress)
-        exercises += static_cast<int>(s.points.size());
-    std::string note = exercises == 0 ? std::string("Aucun exercice enregistré pour ce patient.")
-                                      : plural(exercises, "exercice enregistré", "exercices enregistrés") +
-                                            " pour ce patient.";
-    if (history.skipped > 0)
-        note += ' ' + plural(history.skipped, "ligne illisible du fichier a été ignorée.",
-                             "lignes illisibles du fichier ont été ignorées.");
-    return note;
+    return rows;
 }

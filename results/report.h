@@ -1,10 +1,11 @@
 #pragma once
 // What the results window shows, in French, whatever the toolkit: the
-// figures of the last exercise, and a patient's progress exercise after
-// exercise, one series per body part.
+// figures of the last exercise, overall and for left and right pictures
+// apart. The charts of the patient's progress are in progress_chart.h.
 
 #include "results/history.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,25 +18,24 @@ struct Figure {
     std::string value;
 };
 // The figures of the last exercise; one line that says so when there is none.
-std::vector<Figure> lastExerciseFigures(const std::optional<Tally>& last);
+std::vector<Figure> lastExerciseFigures(const std::optional<ExerciseRecord>& last);
 
 // Correct answers in % of the answers given.
 double accuracyPercent(const Tally& tally);
 
-struct ProgressPoint {
-    std::string date; // as the history writes it
-    double accuracy;  // %
-    int meanMs;
-};
-struct ProgressSeries {
-    BodyPart part;
-    std::string name; // "Mains", "Pieds", "Visage", "Patient"
-    std::vector<ProgressPoint> points;
-};
-// The patient's exercises by body part, in the order they were saved. Names
-// are compared without the blanks around them.
-std::vector<ProgressSeries> progressOf(const HistoryContents& history, const std::string& patient);
+// The figures of the pictures of one side, of the other, and of both: how
+// many were answered of how many shown, the correct answers in % of the
+// answers, and the median response time; a dash where there is no answer.
+struct SideFigures {
+    std::string side;    // "Gauche", "Droite", "Les deux"
+    std::string answers; // "7 sur 10"
+    std::string correct; // "86 %"
+    std::string medianTime; // "640 ms"
 
-// What to say below the chart: how many exercises are shown, and how many
-// lines of the file could not be read.
-std::string historyNote(const HistoryContents& history, const std::vector<ProgressSeries>& progress);
+    bool operator==(const SideFigures&) const = default;
+};
+inline constexpr std::array<std::string_view, 4> sideFiguresHeader = {"Images", "Réponses", "Justes",
+                                                                      "Temps médian"};
+// Nothing for an exercise without its pictures (one saved before they were
+// kept).
+std::vector<SideFigures> sideFiguresOf(const std::vector<PictureAnswer>& pictures);

@@ -107,3 +107,41 @@ TEST(CommandLine, DashesEndTheOptionsAndAStalledDriveIsToldAsSuch)
     EXPECT_EQ(stalled.message, "Le lecteur de « E: » ne répond pas. Vérifiez que le disque ou la clé est bien en "
                                "place, puis démarrez de nouveau le programme.");
 }
+
+// The results folder for one run, and the printable report written without a
+// window; their misuses are told apart.
+TEST(CommandLine, ResultsFolderAndReportOptions)
+{
+    const CommandLine shared = readCommandLine({"tavrel", "--resultats", "/srv/cabinet/Zoé"});
+    EXPECT_TRUE(shared.startWindow);
+    EXPECT_EQ(shared.resultsFolder, std::optional<std::string>("/srv/cabinet/Zoé"));
+    EXPECT_FALSE(shared.discFolder);
+    EXPECT_FALSE(shared.report);
+
+    for (const auto& arguments : {std::vector<std::string>{"run.exe", "--bilan", "b.html", "--patient", "Zoé L",
+                                                           "--resultats", "R:\\cabinet"},
+                                  std::vector<std::string>{"run.exe", "--resultats", "R:\\cabinet", "--patient",
+                                                           "Zoé L", "--bilan", "b.html"}}) {
+        const CommandLine report = readCommandLine(arguments);
+        EXPECT_FALSE(report.startWindow);
+        EXPECT_EQ(report.exitStatus, 0);
+        EXPECT_EQ(report.report, (std::optional<ReportOrder>(ReportOrder{"b.html", "Zoé L"})));
+        EXPECT_EQ(report.resultsFolder, std::optional<std::string>("R:\\cabinet"));
+    }
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> misuses = {
+        {{"tavrel", "--bilan", "b.html"}, "--bilan demande le nom du patient : --patient NOM."},
+        {{"tavrel", "--patient", "Zoé"}, "--patient ne sert qu'avec --bilan FICHIER.html."},
+        {{"tavrel", "--resultats"}, "L'option --resultats attend une valeur."},
+        {{"tavrel", "--bilan", "", "--patient", "Zoé"}, "L'option --bilan attend une valeur."},
+        {{"tavrel", "--resultats", "a", "--resultats", "b"}, "L'option --resultats est donnée deux fois."},
+        {{"tavrel", "--bilan", "b.html", "--patient", "Zoé", "/media/cd"},
+         "--bilan ne prend pas de DOSSIER du disque d'images."},
+    };
+    for (const auto& [arguments, message] : misuses) {
+        const CommandLine misuse = readCommandLine(arguments);
+        EXPECT_FALSE(misuse.startWindow);
+        EXPECT_EQ(misuse.exitStatus, 2);
+        EXPECT_TRUE(misuse.message.starts_with(message + "\nUtilisation : tavrel [DOSSIER]")) << misuse.message;
+    }
+}

@@ -36,11 +36,12 @@ protected:
     Side shownSide() const { return sideOf(static_cast<int>(state.imageIndex.number())); }
 
     TempFolder folder;
-    History history{folder.path() / "tavrel"};
+    ResultsFolder results{folder.path() / "tavrel", "PC"};
+    History& history = results.privateHistory();
     ExerciseState state;
     RecordingServices window{state};
     RecordingHost host;
-    Form1 form{state, window, window.sequence(), host, &history};
+    Form1 form{state, window, window.sequence(), host, &results};
 };
 
 TEST_F(Form1Test, AHeldKeyIsOneAnswerAndAKeyWithNoPictureOnScreenNone)

@@ -9,9 +9,11 @@
 
 #include "engine/form1.h"
 #include "results/input_clock.h"
+#include "results/report.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -58,11 +60,12 @@ protected:
     std::vector<ExerciseResult> saved() const { return history.read().results; }
 
     TempFolder folder;
-    History history{folder.path() / "tavrel"};
+    ResultsFolder results{folder.path() / "tavrel", "PC"};
+    History& history = results.privateHistory();
     ExerciseState state;
     RecordingServices window{state};
     RecordingHost host;
-    Form1 form{state, window, window.sequence(), host, &history};
+    Form1 form{state, window, window.sequence(), host, &results};
 };
 
 // Right, wrong, double, missing and late answers, a change of phase in the
@@ -97,7 +100,7 @@ TEST_F(ResultsTest, ScriptedExercisesGiveTheirLinesOfTheHistory)
     ASSERT_EQ(saved().size(), 1u);
     const Tally first{{BodyPart::hands, 1, 3000, false}, 6, 5, 4, 1049, 650};
     EXPECT_EQ(saved()[0].tally, first);
-    EXPECT_EQ(form.lastExercise(), first);
+    EXPECT_EQ(form.lastExercise()->result.tally, first);
     EXPECT_EQ(host.resultsShown, 0) << "the results window opens by itself only at the end of the ten minutes";
 
     // Started again: a new exercise, on pictures of the feet at level 3.
@@ -161,7 +164,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     tickAt(30);
     click(C::cmdOnOff);
     EXPECT_EQ(saved().size(), 1u);
-    EXPECT_EQ(form.lastExercise()->answers, 0) << "the figures shown are those of the last exercise";
+    EXPECT_EQ(form.lastExercise()->result.tally.answers, 0) << "the figures shown are those of the last exercise";
 
     // Without answers, the end of the ten minutes opens nothing.
     click(C::cmdOnOff);
@@ -177,7 +180,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
 TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
 {
     folder.makeFile("blocked", "not a folder");
-    History blocked(folder.path() / "blocked");
+    ResultsFolder blocked(folder.path() / "blocked", "PC");
     Form1 blockedForm(state, window, window.sequence(), host, &blocked);
     EXPECT_NE(blockedForm.setPatient("Martin").find("Le nom du patient n'a pas pu être enregistré"),
               std::string::npos);
@@ -196,7 +199,7 @@ TEST_F(ResultsTest, AFolderThatCannotBeWrittenIsSaidAndTheExerciseGoesOn)
     EXPECT_EQ(state.running, 1) << "the program goes on";
 
     EXPECT_EQ(form.setPatient("Dupont ; \"Jean\""), "");
-    Form1 nextRun(state, window, window.sequence(), host, &history);
+    Form1 nextRun(state, window, window.sequence(), host, &results);
     EXPECT_EQ(nextRun.patient(), "Dupont ; \"Jean\"");
 #if !defined(_WIN32)
     EXPECT_EQ(std::filesystem::status(folder.path() / "tavrel").permissions() & std::filesystem::perms::all,
@@ -220,4 +223,89 @@ TEST(InputClockTest, AQueuedKeyIsPlacedWhenItWasPressed)
     // The stamps start again from zero: learnt anew, never later than handled.
     EXPECT_NEAR(clock.momentOf(10, 6004.0), 6004.0, 1e-9);
     EXPECT_NEAR(clock.momentOf(500, 6004.6), 6004.49, 1e-9);
+}
+
+// Every phase-1 picture is kept with its answer, in reponses.csv beside the
+// exercise's line, and gives the figures of left and right apart: right and
+// wrong answers on both sides, a picture left unanswered, a key held down
+// (its repeats answer nothing more), and a key pressed before any picture.
+TEST_F(ResultsTest, EveryPictureIsKeptWithItsAnswerAndGivesTheFiguresPerSide)
+{
+    form.setPatient("Zoé");
+    click(C::cmdOnOff);
+    form.arrowKey(Side::left, 99.9); // nothing on screen yet
+    struct Step {
+        bool answered;
+        bool right;
+        double after; // seconds from the picture on screen to the key
+    };
+    const std::vector<Step> steps = {{true, true, 0.4}, {true, false, 0.9}, {false, false, 0}, {true, true, 0.6},
+                                     {true, true, 1.2}, {false, false, 0}, {true, false, 0.3}, {true, true, 0.5}};
+    std::vector<Side> sides;
+    double t = 100;
+    for (const Step& step : steps) {
+        tickAt(t);
+        sides.push_back(shownSide());
+        if (step.answered) {
+            const Side key = step.right ? shownSide() : other(shownSide());
+            // Held down: the key repeats every 30 ms.
+            for (int repeat = 0; repeat < 4; ++repeat)
+                form.arrowKey(key, t + frame + step.after + 0.03 * repeat);
+        }
+        t += 3;
+    }
+    click(C::cmdOnOff);
+
+    ASSERT_TRUE(form.lastExercise());
+    const std::vector<PictureAnswer>& pictures = form.lastExercise()->pictures;
+    ASSERT_EQ(pictures.size(), steps.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(pictures[i].order, static_cast<int>(i) + 1);
+        EXPECT_EQ(pictures[i].shown, sides[i]);
+        EXPECT_EQ(pictures[i].imageSet, "mainDGfacile");
+        EXPECT_EQ(pictures[i].answer.has_value(), steps[i].answered) << "picture " << i + 1;
+        if (steps[i].answered) {
+            EXPECT_EQ(pictures[i].correct(), steps[i].right);
+            EXPECT_EQ(pictures[i].responseMs, static_cast<int>(std::lround(steps[i].after * 1000)));
+        }
+    }
+
+    // The same pictures read back from reponses.csv, tied to the line of
+    // resultats.csv by its date and patient.
+    const HistoryContents read = history.read();
+    EXPECT_EQ(read.skipped, 0);
+    ASSERT_EQ(read.results.size(), 1u);
+    ASSERT_EQ(read.answers.size(), 1u);
+    EXPECT_EQ(read.answers[0].date, read.results[0].date);
+    EXPECT_EQ(read.answers[0].patient, "Zoé");
+    EXPECT_EQ(read.answers[0].pictures, pictures);
+    EXPECT_EQ(lastExerciseOf(read, " Zoé "), form.lastExercise()) << "after a restart, from the files";
+
+    // The figures per side, counted by hand from the script.
+    int shown[2] = {0, 0}, answered[2] = {0, 0}, right[2] = {0, 0};
+    std::vector<int> times[3];
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const int s = sides[i] == Side::left ? 0 : 1;
+        ++shown[s];
+        if (steps[i].answered) {
+            ++answered[s];
+            right[s] += steps[i].right;
+            times[s].push_back(static_cast<int>(steps[i].after * 1000));
+            times[2].push_back(static_cast<int>(steps[i].after * 1000));
+        }
+    }
+    const std::vector<SideFigures> figures = sideFiguresOf(pictures);
+    ASSERT_EQ(figures.size(), 3u);
+    EXPECT_EQ(figures[0].side, "Gauche");
+    EXPECT_EQ(figures[2].side, "Les deux");
+    EXPECT_EQ(figures[2].answers, "6 sur 8");
+    EXPECT_EQ(figures[2].correct, "67 %");
+    EXPECT_EQ(figures[2].medianTime, "550 ms");
+    for (int s : {0, 1}) {
+        EXPECT_EQ(figures[s].answers, std::to_string(answered[s]) + " sur " + std::to_string(shown[s]));
+        if (answered[s] == 0) {
+            EXPECT_EQ(figures[s].correct, "—");
+        }
+    }
+    EXPECT_TRUE(sideFiguresOf({}).empty()) << "an exercise saved before: overall figures only";
 }

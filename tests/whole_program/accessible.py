@@ -5,6 +5,8 @@ the whole-program tests: what a screen reader would tell a person.
     accessible.py ready              wait until the accessibility bus answers
     accessible.py buttons PID        each push button: name, a tab, key binding
     accessible.py dialog-texts PID   the texts shown in the program's dialogs
+    accessible.py sides PID          the results window's figures per side:
+                                     each row's title, then its cells, by tabs
 
 The name of a button is its caption without the "&"; the key binding names
 the access key the "&" gives (Alt+D for "&Débuter").
@@ -58,6 +60,14 @@ def main():
                 for node in descendants(window):
                     if node.get_role() == Atspi.Role.LABEL and node.get_name():
                         print(node.get_name())
+    elif command == "sides":
+        for node in descendants(app):
+            if node.get_role() == Atspi.Role.TABLE and node.get_name() == "Gauche et droite":
+                for row in range(Atspi.Table.get_n_rows(node)):
+                    cells = [Atspi.Table.get_row_description(node, row)]
+                    for column in range(Atspi.Table.get_n_columns(node)):
+                        cells.append(Atspi.Table.get_accessible_at(node, row, column).get_name())
+                    print("\t".join(cells))
     else:
         sys.exit(f"unknown command {command}")
 

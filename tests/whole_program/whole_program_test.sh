@@ -23,12 +23,16 @@
 #            in the environment) within 100 ms, paints what a window laid
 #            over it uncovered within 100 ms, and a click on the start button
 #            made then stops the exercise after the wait, once; the stop
-#            saves one line, checked, in the history file. Then the disc
+#            saves one line, checked, in the history file, and one line per
+#            picture, checked, in reponses.csv; F2 shows the figures per side
+#            that reponses.csv gives (read through the accessibility bus,
+#            closed as a window manager closes it). Then the disc
 #            stalls (its fuseiso process stopped): the window stays alive and
 #            shows no stale picture, and the pictures come back once the disc
 #            answers again. A key held across three pictures is one answer.
 #            With "Patient" ticked, a disc that answers 1.5 s after the start
-#            is not refused, and the patient's pictures show. Last the
+#            is not refused, and the patient's pictures show; SIGTERM then
+#            ends the program with status 0, the exercise saved. Last the
 #            program starts while the disc stalls: the drive question comes
 #            all the same.
 #   patient  PATIENT_TOOL (tavrel-patient) makes the patient's easy phase-1
@@ -174,13 +178,14 @@ case_alive() {
   # Phase 1 at the normal pace: a picture every 3 s. Three right answers,
   # then a wrong one, each given while its picture is on screen.
   click_control $cmdOnOff
-  local seen='' number key answers=0
+  local seen='' number key answers=0 numbers=() keys=()
   while ((answers < 4)); do
     seen=$(wait_for_next_picture "$seen")
     number=${seen##* }
     if (((number > 10) == (answers < 3))); then key=Right; else key=Left; fi
     xdotool key "$key"
     answers=$((answers + 1))
+    numbers+=("$number") keys+=("$key")
   done
 
   # At 10 s a picture, the answer comes after a wait of 9.8 s.
@@ -207,6 +212,8 @@ case_alive() {
   echo "saved: ${lines[1]}"
   [[ ${lines[1]} =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\;\;mains\;1\;10000\;1\;[56]\;4\;3\;[0-9]+\;[0-9]+$ ]] ||
     fail "the saved line is not that of the exercise: ${lines[1]}"
+  check_answer_lines "${lines[1]%%;*}" "$(cut -d';' -f7 <<<"${lines[1]}")"
+  check_side_figures
 
   # A key held down across three pictures at 500 ms a picture (the first
   # comes at the pace of the last exercise): one answer, however often the
@@ -262,7 +269,25 @@ case_alive() {
   [[ -z $(find_window "$box_title") ]] || fail "a slow disc was refused: $(/usr/bin/python3 "$here/accessible.py" dialog-texts "$run_pid")"
   [[ $seen =~ ^PatientDG ]] || fail "after a slow disc the screen shows '$seen', not the patient's picture"
   echo "after a slow disc: $seen"
-  quit_with_cmdExit
+
+  # The system stops the program (SIGTERM) during this exercise: the
+  # exercise is saved before the program goes.
+  local before=${#lines[@]}
+  xdotool key Left
+  sleep 0.2
+  kill -TERM "$run_pid"
+  local status=0 limit=$((SECONDS + wait_seconds))
+  while program_alive; do
+    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after SIGTERM"
+    sleep 0.1
+  done
+  wait "$run_pid" || status=$?
+  run_pid=''
+  ((status == 0)) || fail "the program ended with status $status after SIGTERM"
+  mapfile -t lines < <(tr -d '\r' <"$history")
+  echo "stopped by SIGTERM: ${lines[-1]}"
+  [[ ${#lines[@]} -eq $((before + 1)) && $(cut -d';' -f3,8 <<<"${lines[-1]}") == 'patient;1' ]] ||
+    fail "the exercise under way was not saved when the program was stopped: ${lines[-1]}"
 
   # Started while the disc stalls: the drive does not answer, and the
   # question comes within the probe's limit.
@@ -270,6 +295,58 @@ case_alive() {
   start_program
   wait_for_window "$box_title" "drive question" >/dev/null
   kill -CONT "$fuseiso_pid"
+}
+
+# The lines of reponses.csv of the first exercise of the alive case, one per
+# picture: the four answered (numbers and keys known), then the unanswered.
+check_answer_lines() {
+  local date=$1 pictures=$2 answers_file=$tmp/data/tavrel/reponses.csv lines i fields side answer
+  [[ $(stat -c %a "$answers_file") == 600 ]] || fail "reponses.csv is readable by others"
+  mapfile -t lines < <(tr -d '\r' <"$answers_file")
+  [[ ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms" ]] ||
+    fail "reponses.csv's header: ${lines[0]}"
+  ((${#lines[@]} == pictures + 1)) || fail "reponses.csv holds ${#lines[@]} lines for $pictures pictures"
+  for ((i = 1; i <= pictures; i++)); do
+    IFS=';' read -r -a fields <<<"${lines[i]};"
+    [[ ${fields[0]} == "$date" && -z ${fields[1]} && ${fields[2]} == "$i" && ${fields[3]} == mains &&
+      ${fields[4]} == mainDG* ]] || fail "answer line $i is not that of the exercise: ${lines[i]}"
+    if ((i <= 4)); then
+      side=gauche answer=gauche
+      ((numbers[i - 1] > 10)) && side=droite
+      [[ ${keys[i - 1]} == Right ]] && answer=droite
+      [[ ${fields[5]} == "${numbers[i - 1]}" && ${fields[6]} == "$side" && ${fields[7]} == "$answer" &&
+        ${fields[8]} == $((i < 4 ? 1 : 0)) && ${fields[9]} =~ ^[0-9]+$ ]] ||
+        fail "answer line $i is not picture ${numbers[i - 1]} answered $answer: ${lines[i]}"
+    else
+      [[ -z ${fields[7]}${fields[8]}${fields[9]} ]] || fail "answer line $i has an answer: ${lines[i]}"
+    fi
+  done
+  echo "reponses.csv: ${#lines[@]} lines as the exercise went"
+}
+
+# F2: the results window shows the first exercise's figures per side, read
+# through the accessibility bus and compared with what reponses.csv holds.
+check_side_figures() {
+  xdotool key F2
+  local results expected
+  results=$(wait_for_window '^Résultats — Tavrel$' "results window")
+  expected=$(tr -d '\r' <"$tmp/data/tavrel/reponses.csv" | /usr/bin/python3 -c '
+import statistics, sys
+rows = [l.split(";") for l in sys.stdin.read().splitlines()[1:]]
+for name, side in (("Gauche", "gauche"), ("Droite", "droite"), ("Les deux", None)):
+    shown = [r for r in rows if side in (None, r[6])]
+    answered = [r for r in shown if r[7]]
+    correct = "%d %%" % round(100 * sum(r[8] == "1" for r in answered) / len(answered)) if answered else "—"
+    median = "%d ms" % int(statistics.median(int(r[9]) for r in answered) + 0.5) if answered else "—"
+    print(f"{name}\t{len(answered)} sur {len(shown)}\t{correct}\t{median}")')
+  wait_until_accessible sides "the figures per side" "$(head -n 1 <<<"$expected")"
+  local shown
+  shown=$(/usr/bin/python3 "$here/accessible.py" sides "$run_pid")
+  [[ $shown == "$expected" ]] || fail "the results window shows per side:"$'\n'"$shown"$'\n'"not:"$'\n'"$expected"
+  grep -qx $'Les deux\t4 sur [56]\t75 %\t[0-9]* ms' <<<"$shown" || fail "both sides: $shown"
+  echo "per side:"$'\n'"$shown"
+  "$X_PROBER" close "$results"
+  wait_for_window_gone '^Résultats — Tavrel$' "the results window"
 }
 
 # Answers the drive question that comes when no disc is mounted with the
@@ -299,8 +376,47 @@ case_folder() {
   quit_with_cmdExit
 }
 
+# The disc's folder on the command line, and two computers, the clinic's and
+# the patient's: each a run with its own private folder and computer name and
+# the same results folder (--resultats), each saving an exercise answered by
+# a key. Each computer's file holds its line once, and the report written
+# without a window shows both.
 case_argument() {
-  run_without_question "the disc's folder was given" "$disc"
+  local shared="$tmp/dossier partagé" computer first seen number key
+  mkdir "$shared"
+  start_display
+  for computer in CABINET MAISON; do
+    mkdir -p "$tmp/data-$computer/tavrel"
+    printf 'Zoé Lefèvre\n' >"$tmp/data-$computer/tavrel/patient.txt"
+    XDG_DATA_HOME=$tmp/data-$computer TAVREL_ORDINATEUR=$computer start_program --resultats "$shared" "$disc"
+    first=$(wait_for_window "$main_title|$box_title" "window")
+    [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although the disc's folder was given"
+    window_origin "$first"
+    click_control $cmdOnOff
+    seen=$(wait_for_picture)
+    [[ $seen =~ ^mainDGfacile\ ([0-9]+)$ ]] || fail "after the start the screen shows '$seen'"
+    number=${seen##* }
+    if ((number > 10)); then key=Right; else key=Left; fi
+    xdotool key "$key"
+    sleep 0.3
+    quit_with_cmdExit
+    local lines
+    mapfile -t lines < <(tr -d '\r' <"$shared/resultats-$computer.csv")
+    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ \;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[0-9]+\;[0-9]+$ ]] ||
+      fail "resultats-$computer.csv does not hold the exercise once: ${lines[*]}"
+    [[ $(stat -c %a "$shared/resultats-$computer.csv") == 600 ]] || fail "resultats-$computer.csv is readable by others"
+    grep -q "Zoé Lefèvre;1;mains;mainDGfacile;$number;" "$shared/reponses-$computer.csv" ||
+      fail "reponses-$computer.csv does not hold the answered picture"
+  done
+  [[ -z $(find "$tmp/data-CABINET" "$tmp/data-MAISON" -name 'resultats*.csv') ]] ||
+    fail "a computer wrote its results into its private folder too"
+
+  XDG_DATA_HOME=$tmp/data-CABINET TAVREL_ORDINATEUR=CABINET \
+    "$run" --bilan "$tmp/bilan.html" --patient "Zoé Lefèvre" --resultats "$shared" >"$tmp/bilan.log" 2>&1 ||
+    fail "--bilan failed: $(cat "$tmp/bilan.log")"
+  grep -q "(2 exercices)" "$tmp/bilan.log" || fail "--bilan said: $(cat "$tmp/bilan.log")"
+  grep -q "CABINET (cet ordinateur) : 1, MAISON : 1" "$tmp/bilan.html" ||
+    fail "the report does not say that the exercises came from both computers"
 }
 
 # The colours of the patient's photographs, and the one on screen at three

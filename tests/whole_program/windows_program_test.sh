@@ -10,7 +10,9 @@
 #    stops the exercise once the answer box gives the picture's side; the
 #    exercise is saved in the history; the expert pace changes the picture
 #    every half second, an arrow key held across three pictures is one
-#    answer and plain letters change nothing; F2 opens the results; no body part, then start: the
+#    answer and plain letters change nothing; both exercises' pictures are
+#    checked in reponses.csv; F2 opens the results, whose figures per side
+#    are read from the window's labels; no body part, then start: the
 #    refusal message; the quit button ends the program with status 0.
 # 2. No drive holds the disc: the drive question comes with its exact
 #    prompt, and the letter typed (a hard disk holding the disc) is used.
@@ -140,6 +142,13 @@ scenario_with_the_disc() {
   saved=$(tail -n 1 "$history_folder/resultats.csv" 2>/dev/null | tr -d '\r')
   [[ $(cut -d';' -f3,5 <<<"$saved") == 'mains;10000' && $(cut -d';' -f7-9 <<<"$saved") == '1;1;1' ]] ||
     fail "the history's last line is '$saved', not one picture of hands at 10 s answered right"
+  # Its picture in reponses.csv, after the header.
+  local answers_file=$history_folder/reponses.csv shown_side=gauche
+  ((number > 10)) && shown_side=droite
+  mapfile -t lines < <(tr -d '\r' <"$answers_file")
+  [[ ${#lines[@]} -eq 2 && ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms" &&
+    ${lines[1]} =~ ^${saved%%;*}\;\;1\;mains\;mainDGfacile\;$number\;$shown_side\;$shown_side\;1\;[0-9]+$ ]] ||
+    fail "reponses.csv does not hold the picture answered: $(printf '%s|' "${lines[@]}")"
 
   # The expert pace: once the timer's 10 s have run out, a picture every
   # half second, kept: the exercise's line tells how many pictures its ticks
@@ -169,10 +178,27 @@ scenario_with_the_disc() {
   pictures=$(cut -d';' -f7 <<<"$saved")
   ((pictures * 500 >= lasted * 4 / 5)) || fail "$pictures pictures in $lasted ms at the expert pace"
 
-  # F2: the results window, closed again.
+  # Every picture of it in reponses.csv, one answered droite (at this pace
+  # the picture may change between the screenshot and the key).
+  mapfile -t lines < <(tr -d '\r' <"$answers_file" | grep "^${saved%%;*};")
+  ((${#lines[@]} == pictures)) || fail "reponses.csv holds ${#lines[@]} lines for $pictures pictures"
+  local answered
+  answered=$(printf '%s\n' "${lines[@]}" | awk -F';' '$8 != ""')
+  [[ $answered =~ ^[^\;]*\;\;[0-9]+\;mains\;mainDG(facile)?\;[0-9]+\;(gauche\;droite\;0|droite\;droite\;1)\;[0-9]+$ ]] ||
+    fail "not one picture answered droite: $answered"
+
+  # F2: the results window shows that exercise's figures per side, read
+  # from its labels; then it is closed again.
   xdotool windowfocus --sync "$main" key F2
-  local results
+  local results figures held_row=Gauche right=0
   results=$(wait_for_window '^Résultats — Tavrel$' "results window")
+  [[ $(cut -d';' -f7 <<<"$answered") == droite ]] && held_row=Droite right=100
+  figures=$(inspect window 'Résultats — Tavrel' | awk -F'\t' '$1 == "child" && $2 == "Static" { print $9 }' |
+    awk '/^(Gauche|Droite|Les deux)$/ { row = $0; n = 0; next } row != "" && n < 3 { printf "%s\t%s\n", row, $0; n++ }')
+  echo "per side:"$'\n'"$figures"
+  grep -qx "Les deux"$'\t'"1 sur $pictures" <<<"$figures" && grep -qx "$held_row"$'\t'"$right %" <<<"$figures" &&
+    grep -qx "$held_row"$'\t'"1 sur [0-9]*" <<<"$figures" ||
+    fail "the results window does not show the held key's answer on the $held_row side"
   xdotool windowfocus --sync "$results" key alt+F4
   wait_for_window_gone '^Résultats — Tavrel$' "the results window"
 

@@ -9,6 +9,8 @@
 //                                  for MS milliseconds, then takes it away,
 //                                  so that what lay under it must be painted
 //                                  again
+//   x_prober close WINDOW          asks the window to close, as a click on
+//                                  its title bar's close box does
 //
 // WINDOW is a window id as xdotool prints it.
 
@@ -120,13 +122,27 @@ int cover(xcb_connection_t* c, xcb_screen_t* screen, int x, int y, int width, in
     return 0;
 }
 
+int closeWindow(xcb_connection_t* c, xcb_window_t window)
+{
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = atom(c, "WM_PROTOCOLS");
+    message.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
+    message.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (!(command == "ping" && argc == 4) && !(command == "cover" && argc == 7)) {
-        std::fprintf(stderr, "usage: x_prober ping WINDOW SECONDS | x_prober cover X Y W H MS\n");
+    if (!(command == "ping" && argc == 4) && !(command == "cover" && argc == 7) && !(command == "close" && argc == 3)) {
+        std::fprintf(stderr, "usage: x_prober ping WINDOW SECONDS | x_prober cover X Y W H MS | x_prober close WINDOW\n");
         return 2;
     }
     int screenNumber = 0;
@@ -139,7 +155,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < screenNumber; ++i)
         xcb_screen_next(&screens);
     const int status =
-        command == "ping"
+        command == "close" ? closeWindow(c, static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)))
+        : command == "ping"
             ? pingWindow(c, screens.data, static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)),
                          std::atof(argv[3]))
             : cover(c, screens.data, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),

@@ -309,8 +309,8 @@ TEST_F(Win32WindowTest, FeedbackWaitKeepsTheWindowAliveAnswersAndHoldsInput)
     EXPECT_FALSE(checked(C::optImagine));
     window.form().clicked(C::cmdOnOff);
     ASSERT_TRUE(window.form().lastExercise());
-    EXPECT_EQ(window.form().lastExercise()->answers, 1);
-    EXPECT_EQ(window.form().lastExercise()->correct, 1);
+    EXPECT_EQ(window.form().lastExercise()->result.tally.answers, 1);
+    EXPECT_EQ(window.form().lastExercise()->result.tally.correct, 1);
 }
 
 // Closed during the feedback wait, the window ends the program once the
@@ -396,25 +396,115 @@ TEST(PaceTimerTest, EveryKindKeepsItsIntervalWhenAskedAgain)
     DestroyWindow(owner);
 }
 
-TEST_F(Win32WindowTest, F2OpensTheResultsWindowWithThePatientsName)
+// The pixels of a window's client area as the screen shows them, 0xRRGGBB.
+std::vector<std::uint32_t> pixelsOf(HWND w)
 {
+    UpdateWindow(w);
+    RECT r{};
+    GetClientRect(w, &r);
+    const HDC screen = GetDC(w);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(r.right * r.bottom));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(r.bottom), pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(w, screen);
+    for (std::uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+// The session ends with an exercise under way: WM_ENDSESSION saves it. The
+// next run's results window (F2) shows it from the files, left and right
+// apart, draws its charts, and takes the patient's name.
+TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
+{
+    const char* demo = std::getenv("TAVREL_TEST_DEMO_DRIVE");
+    if (!demo || !*demo)
+        GTEST_SKIP() << "TAVREL_TEST_DEMO_DRIVE names no drive holding the demo disc: tools/test-windows.sh sets it";
     TempFolder folder;
-    History history(folder.path());
-    MainWindow withHistory(&history);
-    withHistory.show();
-    MSG f2{withHistory.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
-    ASSERT_TRUE(withHistory.preTranslate(f2));
-    const HWND results = withHistory.resultsWindow();
+    ResultsFolder resultsFolder(folder.path(), "PC");
+    History& history = resultsFolder.privateHistory();
+    const auto runFor = [](MainWindow& w, std::chrono::milliseconds time) {
+        const auto end = std::chrono::steady_clock::now() + time;
+        while (std::chrono::steady_clock::now() < end && w.runOnce(10)) {
+        }
+    };
+    {
+        MainWindow first(&resultsFolder);
+        setInitialValues(first.state());
+        first.state().driveLetter = std::string(demo);
+        first.show();
+        first.form().clicked(C::cmdOnOff);
+        first.timer1Tick();
+        runFor(first, std::chrono::milliseconds(400)); // the picture reaches the screen
+        const Side shown = sideOf(static_cast<int>(first.state().imageIndex.number()));
+        MSG arrow{first.control(C::cmdOnOff), WM_KEYDOWN, static_cast<WPARAM>(shown == Side::left ? VK_LEFT : VK_RIGHT),
+                  1, GetTickCount(), {}};
+        first.preTranslate(arrow);
+        EXPECT_EQ(first.form().answers().answersTaken(), 1);
+        EXPECT_EQ(SendMessageW(first.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        SendMessageW(first.hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_TRUE(first.hasEnded());
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+    const HistoryContents saved = history.read();
+    ASSERT_EQ(saved.results.size(), 1u);
+    ASSERT_EQ(saved.answers.size(), 1u);
+    // The timer may have shown a picture of its own: one is answered.
+    const auto& pictures = saved.answers[0].pictures;
+    ASSERT_EQ(std::ranges::count_if(pictures, [](const PictureAnswer& p) { return p.answer.has_value(); }), 1);
+    const PictureAnswer answered = *std::ranges::find_if(pictures, [](const PictureAnswer& p) { return p.answer.has_value(); });
+    EXPECT_TRUE(answered.correct());
+    const std::string shownCount = std::to_string(std::ranges::count(pictures, answered.shown, &PictureAnswer::shown));
+
+    MainWindow next(&resultsFolder);
+    next.show();
+    MSG f2{next.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
+    ASSERT_TRUE(next.preTranslate(f2));
+    const HWND results = next.resultsWindow();
     ASSERT_TRUE(IsWindowVisible(results));
     EXPECT_EQ(textOf(results), "Résultats — Tavrel");
-    const HWND table = FindWindowExW(results, nullptr, L"SysListView32", nullptr);
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(SendMessageW(table, LVM_GETITEMCOUNT, 0, 0), 1) << "no exercise yet: one line says so";
+    runFor(next, std::chrono::milliseconds(300));
+    std::vector<std::string> texts;
+    std::vector<HWND> charts;
+    for (HWND c : childrenOf(results)) {
+        texts.push_back(textOf(c));
+        if (classOf(c) == "TavrelChart")
+            charts.push_back(c);
+    }
+    const Side side = answered.shown;
+    const auto row = std::ranges::find(texts, side == Side::left ? "Gauche" : "Droite");
+    ASSERT_NE(row, texts.end());
+    EXPECT_EQ(*(row + 1), "1 sur " + shownCount);
+    EXPECT_EQ(*(row + 2), "100 %");
+    const auto both = std::ranges::find(texts, "Les deux");
+    ASSERT_NE(both, texts.end());
+    EXPECT_EQ(*(both + 1), "1 sur " + std::to_string(pictures.size()));
+    EXPECT_EQ(*(both + 3), std::to_string(answered.responseMs.value()) + " ms");
+
+    // Both charts, each with the point of the exercise in the side's colour.
+    ASSERT_EQ(charts.size(), 2u);
+    EXPECT_EQ(textOf(charts[0]), "Réponses justes");
+    EXPECT_EQ(textOf(charts[1]), "Temps de réponse médian");
+    const std::uint32_t colour = side == Side::left ? 0x1F77B4 : 0xD62728;
+    for (HWND chart : charts) {
+        const std::vector<std::uint32_t> pixels = pixelsOf(chart);
+        EXPECT_GT(std::ranges::count(pixels, colour), 20) << textOf(chart);
+    }
+
     const HWND name = FindWindowExW(results, nullptr, L"Edit", nullptr);
     SetWindowTextW(name, L"Mme Dupré");
     SendMessageW(results, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(results));
-    EXPECT_EQ(withHistory.form().patient(), "Mme Dupré");
+    EXPECT_EQ(next.form().patient(), "Mme Dupré");
     EXPECT_EQ(history.patient(), "Mme Dupré");
 }
 

@@ -67,8 +67,8 @@ bool isArrow(const QKeyEvent& key)
 
 } // namespace
 
-MainWindow::MainWindow(History* history, QWidget* parent)
-    : QWidget(parent), services_(*this), form_(state_, services_, services_.randomSequence(), *this, history),
+MainWindow::MainWindow(ResultsFolder* results, QWidget* parent)
+    : QWidget(parent), services_(*this), form_(state_, services_, services_.randomSequence(), *this, results),
       paceGroup_(new QButtonGroup(this))
 {
     setObjectName(fromUtf8(controlName(C::form1)));
@@ -99,10 +99,18 @@ MainWindow::MainWindow(History* history, QWidget* parent)
 
     // The arrow keys and F2 are looked at before any control takes them.
     qApp->installEventFilter(this);
+
+    // The results folder's thread tells the window through its event loop.
+    if (results)
+        results->onChange([this] {
+            QMetaObject::invokeMethod(this, [this] { form_.folderChanged(); }, Qt::QueuedConnection);
+        });
 }
 
 MainWindow::~MainWindow()
 {
+    if (form_.results())
+        form_.results()->onChange({});
     qApp->removeEventFilter(this);
 }
 
@@ -210,6 +218,9 @@ void MainWindow::timer1Tick()
 
 void MainWindow::showResults()
 {
+    // The folder is read again: another computer may have written to it.
+    if (form_.results())
+        form_.results()->refresh();
     if (!results_)
         results_ = new ResultsWindow(form_, this);
     results_->refresh();

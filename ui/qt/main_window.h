@@ -31,8 +31,8 @@ class ResultsWindow;
 class MainWindow : public QWidget, private FormHost {
     Q_OBJECT
 public:
-    // Without a history, no results are saved.
-    explicit MainWindow(History* history = nullptr, QWidget* parent = nullptr);
+    // Without a results folder, no results are saved.
+    explicit MainWindow(ResultsFolder* results = nullptr, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Runs the load handler Form_Load, with the disc folder given on the

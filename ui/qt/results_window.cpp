@@ -1,91 +1,100 @@
 #include "ui/qt/results_window.h"
 
 #include "engine/form1.h"
+#include "results/progress_chart.h"
 #include "results/report.h"
+#include "ui/qt/results_folder_bar.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
-#include <QValueAxis>
+#include <QTableWidget>
 #include <QVBoxLayout>
-
-#include <algorithm>
-#include <functional>
-#include <optional>
 
 namespace {
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QChart* makeChart(const QString& title)
+QChart* makeChart()
 {
     auto* chart = new QChart;
-    chart->setTitle(title);
     chart->legend()->setAlignment(Qt::AlignBottom);
     return chart;
 }
 
-// Draws one value of the patient's exercises over their dates, a line per
-// body part.
-// The value axis runs from 0 to the top given, or above the largest value
-// when there is none.
-void plot(QChart* chart, const std::vector<ProgressSeries>& progress, const QString& unit,
-          const std::function<double(const ProgressPoint&)>& value, std::optional<double> top)
+QCategoryAxis* axisOf(const ChartAxis& description)
+{
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setRange(description.low, description.high);
+    axis->setStartValue(description.low);
+    for (const ChartTick& tick : description.ticks)
+        axis->append(fromUtf8(tick.label), tick.at);
+    axis->setTitleText(fromUtf8(description.title));
+    return axis;
+}
+
+// Draws the core's description: its axes and marks as they are, and each
+// series as one line per piece, all in the series' colour, with one entry
+// in the legend.
+void draw(QChart* chart, const Chart& description)
 {
     chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes())
+    for (QAbstractAxis* axis : chart->axes()) {
         chart->removeAxis(axis);
-
-    auto* dates = new QDateTimeAxis;
-    dates->setFormat(QStringLiteral("dd/MM/yyyy"));
-    auto* values = new QValueAxis;
-    values->setLabelFormat(QStringLiteral("%.0f"));
-    values->setTitleText(unit);
-    chart->addAxis(dates, Qt::AlignBottom);
-    chart->addAxis(values, Qt::AlignLeft);
-
-    QDateTime first;
-    QDateTime last;
-    double largest = 0;
-    for (const ProgressSeries& s : progress) {
-        auto* series = new QLineSeries;
-        series->setName(fromUtf8(s.name));
-        series->setPointsVisible(true);
-        for (const ProgressPoint& p : s.points) {
-            const QDateTime when = QDateTime::fromString(fromUtf8(p.date), Qt::ISODate);
-            series->append(static_cast<qreal>(when.toMSecsSinceEpoch()), value(p));
-            largest = std::max(largest, value(p));
-            first = first.isValid() ? std::min(first, when) : when;
-            last = last.isValid() ? std::max(last, when) : when;
-        }
-        chart->addSeries(series);
-        series->attachAxis(dates);
-        series->attachAxis(values);
+        delete axis;
     }
-    if (!first.isValid())
-        first = last = QDateTime::currentDateTime();
-    // A day on either side, so that a single exercise still shows.
-    dates->setRange(first.addDays(-1), last.addDays(1));
-    values->setRange(0, top.value_or(largest > 0 ? largest * 1.1 : 1000));
+    chart->setTitle(fromUtf8(description.title));
+    QCategoryAxis* x = axisOf(description.x);
+    QCategoryAxis* y = axisOf(description.y);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (const ChartSeries& s : description.series) {
+        QPen pen(QColor::fromRgb(static_cast<QRgb>(s.colour)));
+        pen.setWidthF(2);
+        if (s.dashed)
+            pen.setStyle(Qt::DashLine);
+        const std::size_t pieces = std::max<std::size_t>(s.runs.size(), 1);
+        for (std::size_t i = 0; i < pieces; ++i) {
+            auto* line = new QLineSeries;
+            line->setName(fromUtf8(s.name));
+            line->setPen(pen);
+            line->setColor(pen.color());
+            line->setPointsVisible(true);
+            if (i < s.runs.size()) {
+                for (const ChartPoint& p : s.runs[i])
+                    line->append(p.x, p.y);
+            }
+            chart->addSeries(line);
+            line->attachAxis(x);
+            line->attachAxis(y);
+            if (i > 0) {
+                for (QLegendMarker* marker : chart->legend()->markers(line))
+                    marker->setVisible(false);
+            }
+        }
+    }
 }
 
 } // namespace
 
 ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     : QWidget(parent, Qt::Window), form_(form), patient_(new QLineEdit), figures_(new QFormLayout),
-      accuracy_(makeChart(QStringLiteral("Réponses justes"))),
-      time_(makeChart(QStringLiteral("Temps de réponse moyen"))), note_(new QLabel)
+      sides_(new QTableWidget(3, static_cast<int>(sideFiguresHeader.size()) - 1)), part_(new QComboBox),
+      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel), folder_(new ResultsFolderBar(form, this))
 {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(fromUtf8(resultsTitle) + QStringLiteral(" — Tavrel"));
-    resize(720, 760);
+    resize(760, 860);
 
     auto* patientRow = new QFormLayout;
     patientRow->addRow(QStringLiteral("&Patient :"), patient_);
@@ -94,25 +103,53 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     patient_->setPlaceholderText(QStringLiteral("nom du patient"));
     connect(patient_, &QLineEdit::editingFinished, this, &ResultsWindow::patientEdited);
 
+    // Left, right and both, one row each; the side in the row's header.
+    sides_->setObjectName(QStringLiteral("sides"));
+    sides_->setAccessibleName(QStringLiteral("Gauche et droite"));
+    QStringList columns;
+    for (std::size_t i = 1; i < sideFiguresHeader.size(); ++i)
+        columns << fromUtf8(sideFiguresHeader[i]);
+    sides_->setHorizontalHeaderLabels(columns);
+    sides_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sides_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    sides_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    sides_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sides_->setFixedHeight(sides_->horizontalHeader()->sizeHint().height() + 3 * sides_->verticalHeader()->defaultSectionSize() + 4);
+
     auto* last = new QGroupBox(QStringLiteral("Dernier exercice"));
-    last->setLayout(figures_);
+    auto* lastLayout = new QVBoxLayout(last);
+    lastLayout->addLayout(figures_);
+    lastLayout->addWidget(sides_);
+
+    part_->setObjectName(QStringLiteral("part"));
+    for (BodyPart p : chartParts)
+        part_->addItem(fromUtf8(partTitle(p)), static_cast<int>(p));
+    connect(part_, &QComboBox::activated, this, [this] {
+        partChosen_ = true;
+        drawCharts();
+    });
+    auto* partRow = new QFormLayout;
+    partRow->addRow(QStringLiteral("Partie du &corps :"), part_);
 
     auto* progress = new QGroupBox(QStringLiteral("Progression du patient"));
     auto* charts = new QVBoxLayout(progress);
+    charts->addLayout(partRow);
     for (QChart* chart : {accuracy_, time_}) {
         auto* view = new QChartView(chart);
         view->setRenderHint(QPainter::Antialiasing);
-        view->setMinimumHeight(220);
+        view->setMinimumHeight(240);
         charts->addWidget(view);
     }
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
+    note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     charts->addWidget(note_);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(patientRow);
     layout->addWidget(last);
     layout->addWidget(progress, 1);
+    layout->addWidget(folder_);
 }
 
 // The name field loses the focus as the window goes, after this part of it
@@ -130,25 +167,49 @@ void ResultsWindow::patientEdited()
     const std::string failure = form_.setPatient(name);
     if (!failure.empty())
         QMessageBox::warning(this, QStringLiteral("Tavrel"), QString::fromStdString(failure));
+    partChosen_ = false;
     refresh();
 }
 
 void ResultsWindow::refresh()
 {
+    // Lines kept while a history file was open in another program go to it
+    // first, so that the charts show them where they belong.
+    form_.addWaitingLines();
+    drawCharts();
+}
+
+void ResultsWindow::drawCharts()
+{
+    const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
+
+    // The last exercise of this run, or, after a restart, the last one saved.
+    const std::optional<ExerciseRecord> last =
+        form_.lastExercise() ? form_.lastExercise() : lastExerciseOf(history, form_.patient());
     while (figures_->rowCount() > 0)
         figures_->removeRow(0);
-    for (const Figure& f : lastExerciseFigures(form_.lastExercise())) {
+    for (const Figure& f : lastExerciseFigures(last)) {
         auto* value = new QLabel(fromUtf8(f.value));
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         figures_->addRow(fromUtf8(f.label) + QStringLiteral(" :"), value);
     }
+    const std::vector<SideFigures> sides = sideFiguresOf(last ? last->pictures : std::vector<PictureAnswer>{});
+    sides_->setVisible(!sides.empty());
+    QStringList rows;
+    for (int r = 0; r < static_cast<int>(sides.size()); ++r) {
+        rows << fromUtf8(sides[r].side);
+        const std::string* cells[] = {&sides[r].answers, &sides[r].correct, &sides[r].medianTime};
+        for (int c = 0; c < 3; ++c)
+            sides_->setItem(r, c, new QTableWidgetItem(fromUtf8(*cells[c])));
+    }
+    sides_->setVerticalHeaderLabels(rows);
 
-    const HistoryContents history = form_.history() ? form_.history()->read() : HistoryContents{};
-    const std::vector<ProgressSeries> progress = progressOf(history, form_.patient());
-    plot(accuracy_, progress, QStringLiteral("%"), [](const ProgressPoint& p) { return p.accuracy; }, 100.0);
-    plot(time_, progress, QStringLiteral("ms"), [](const ProgressPoint& p) { return double(p.meanMs); }, std::nullopt);
-    QString note = fromUtf8(historyNote(history, progress));
-    if (form_.history())
-        note += QStringLiteral("\nFichier : ") + QString::fromStdString(form_.history()->file().string());
-    note_->setText(note);
+    if (!partChosen_)
+        part_->setCurrentIndex(part_->findData(static_cast<int>(latestPartOf(history, form_.patient()))));
+    const auto part = static_cast<BodyPart>(part_->currentData().toInt());
+    const ProgressCharts charts = progressCharts(history, form_.patient(), part);
+    draw(accuracy_, charts.accuracy);
+    draw(time_, charts.responseTime);
+    note_->setText(fromUtf8(charts.note));
+    folder_->refresh();
 }

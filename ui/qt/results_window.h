@@ -1,16 +1,21 @@
 #pragma once
-// The results window: the patient's name, the figures of the last exercise,
-// and below them the patient's progress, exercise after exercise, in two
-// charts (correct answers in %, mean response time), one series per body
-// part. It is not modal: the exercise goes on while it is open.
+// The results window: the patient's name; the figures of the last exercise,
+// overall and for left and right pictures apart; and the patient's progress
+// for one body part, chosen in the window, in two charts (correct answers
+// in %, median response time) drawn from the description the core works
+// out. It is not modal: the exercise goes on while it is open.
 
 #include <QWidget>
 
 class Form1;
 class QChart;
+class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QTableWidget;
+class ResultsFolderBar;
+struct Chart;
 
 class ResultsWindow : public QWidget {
     Q_OBJECT
@@ -22,16 +27,24 @@ public:
     void refresh();
 
     QLineEdit* patientField() const { return patient_; }
+    QTableWidget* sidesTable() const { return sides_; }
+    QComboBox* partChoice() const { return part_; }
     QChart* accuracyChart() const { return accuracy_; }
     QChart* timeChart() const { return time_; }
+    ResultsFolderBar* folderBar() const { return folder_; }
 
 private:
     void patientEdited();
+    void drawCharts();
 
     Form1& form_;
     QLineEdit* patient_;
     QFormLayout* figures_;
+    QTableWidget* sides_;
+    QComboBox* part_;
     QChart* accuracy_;
     QChart* time_;
     QLabel* note_;
+    ResultsFolderBar* folder_;
+    bool partChosen_ = false;
 };

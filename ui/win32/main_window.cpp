@@ -22,6 +22,7 @@ enum : UINT {
     tickMessage = WM_APP + 1,    // a tick that waited for a handler to end
     idleMessage = WM_APP + 2,    // the handlers have ended
     pictureMessage = WM_APP + 3, // a picture read for display is ready
+    folderMessage = WM_APP + 4,  // the results folder has been written or read
 };
 constexpr UINT_PTR timerId = 1;
 constexpr UINT_PTR wakeUpId = 2;
@@ -65,8 +66,8 @@ bool isClick(UINT message)
 
 } // namespace
 
-MainWindow::MainWindow(History* history, PaceTimer::Kind timerKind)
-    : services_(*this), form_(state_, services_, services_.randomSequence(), *this, history)
+MainWindow::MainWindow(ResultsFolder* results, PaceTimer::Kind timerKind)
+    : services_(*this), form_(state_, services_, services_.randomSequence(), *this, results)
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW c{};
@@ -90,10 +91,14 @@ MainWindow::MainWindow(History* history, PaceTimer::Kind timerKind)
     buildControls();
     layOut(dpiOf(hwnd_));
     timer1_->start(std::chrono::milliseconds(1000));
+    if (results)
+        results->onChange([hwnd = hwnd_] { PostMessageW(hwnd, folderMessage, 0, 0); });
 }
 
 MainWindow::~MainWindow()
 {
+    if (form_.results())
+        form_.results()->onChange({});
     results_.reset();
     timer1_.reset();
     wakeUp_.reset();
@@ -529,6 +534,9 @@ void MainWindow::close()
 
 void MainWindow::showResults()
 {
+    // The folder is read again: another computer may have written to it.
+    if (form_.results())
+        form_.results()->refresh();
     if (!results_)
         results_ = std::make_unique<ResultsWindow>(form_, hwnd_);
     results_->refresh();
@@ -628,6 +636,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (!hasEnded())
             services_.showReadyPicture();
         return 0;
+    case folderMessage:
+        form_.folderChanged();
+        return 0;
     case WM_ACTIVATE:
         // As a dialog does: the focus goes back to the control that had it.
         if (LOWORD(wParam) == WA_INACTIVE) {
@@ -655,6 +666,17 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // program ends once the handler has ended.
         if (form_.closeRequested())
             close();
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends (log off, shut down): the program is stopped
+        // once this returns, so the exercise under way is saved now.
+        if (wParam) {
+            form_.close();
+            if (!form_.busy())
+                close();
+        }
         return 0;
     case WM_DESTROY:
         // The window closed or cmdExit: the program ends with status 0.

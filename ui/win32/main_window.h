@@ -27,9 +27,10 @@ struct WicPicture;
 
 class MainWindow : private FormHost {
 public:
-    // Without a history, no results are saved. The timer is of the best kind
-    // Windows offers, unless a lesser one is asked for.
-    explicit MainWindow(History* history = nullptr, PaceTimer::Kind timerKind = PaceTimer::Kind::highResolution);
+    // Without a results folder, no results are saved. The timer is of the
+    // best kind Windows offers, unless a lesser one is asked for.
+    explicit MainWindow(ResultsFolder* results = nullptr,
+                        PaceTimer::Kind timerKind = PaceTimer::Kind::highResolution);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;

@@ -1,16 +1,17 @@
 #include "ui/win32/results_window.h"
 
 #include "engine/form1.h"
+#include "results/progress_chart.h"
 #include "results/report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/owned_window.h"
+#include "ui/win32/results_folder_bar.h"
 #include "ui/win32/wide_text.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace {
@@ -54,19 +55,11 @@ void addRow(HWND table, const std::vector<std::string>& cells)
     }
 }
 
-// "2026-12-07T14:05:09" as "07/12/2026 14:05".
-std::string frenchDate(const std::string& iso)
-{
-    if (iso.size() < 16)
-        return iso;
-    return iso.substr(8, 2) + '/' + iso.substr(5, 2) + '/' + iso.substr(0, 4) + ' ' + iso.substr(11, 5);
-}
-
 } // namespace
 
 ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
 {
-    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
+    const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW c{};
@@ -91,22 +84,39 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
     headings_[1] = child(hwnd_, L"STATIC", L"Dernier exercice", SS_LEFT);
     figures_ = child(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL,
                      WS_EX_CLIENTEDGE);
+    // Left, right and both: a grid of labels, titles in the first row.
+    for (std::size_t i = 0; i < sides_.size(); ++i) {
+        const bool title = i < 4;
+        sides_[i] = child(hwnd_, L"STATIC", title ? widen(sideFiguresHeader[i]) : L"",
+                          (i % 4 == 0 ? SS_LEFT : SS_RIGHT) | SS_NOPREFIX);
+    }
     headings_[2] = child(hwnd_, L"STATIC", L"Progression du patient", SS_LEFT);
-    history_ = child(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL,
-                     WS_EX_CLIENTEDGE);
+    partLabel_ = child(hwnd_, L"STATIC", L"Partie du &corps :", SS_LEFT);
+    part_ = child(hwnd_, WC_COMBOBOXW, L"", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST);
+    for (BodyPart p : chartParts) {
+        const auto at = SendMessageW(part_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(partTitle(p)).c_str()));
+        SendMessageW(part_, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(p));
+    }
+    accuracy_ = std::make_unique<ChartView>(hwnd_);
+    time_ = std::make_unique<ChartView>(hwnd_);
     note_ = child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX);
-    for (HWND w : {headings_[0], patient_, headings_[1], figures_, headings_[2], history_, note_})
+    for (HWND w : {headings_[0], patient_, headings_[1], figures_, headings_[2], partLabel_, part_, note_})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    for (HWND table : {figures_, history_})
-        SendMessageW(table, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
-                     LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+    for (HWND w : sides_)
+        SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    accuracy_->setFont(font_);
+    time_->setFont(font_);
+    folder_ = std::make_unique<ResultsFolderBar>(form_, hwnd_, font_);
+    SendMessageW(figures_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     setColumns(figures_, {{"", 200}, {"", 260}}, dpi);
-    setColumns(history_, {{"Date", 130}, {"Partie", 80}, {"Réponses justes", 120}, {"Temps moyen", 110}}, dpi);
-    SetWindowPos(hwnd_, nullptr, 0, 0, scaled(560, dpi), scaled(600, dpi), SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(hwnd_, nullptr, 0, 0, scaled(760, dpi), scaled(980, dpi), SWP_NOMOVE | SWP_NOZORDER);
 }
 
 ResultsWindow::~ResultsWindow()
 {
+    accuracy_.reset();
+    time_.reset();
     if (hwnd_)
         DestroyWindow(hwnd_);
     DeleteObject(font_);
@@ -126,7 +136,7 @@ void ResultsWindow::layOut()
     const int margin = scaled(10, dpi);
     const int line = scaled(20, dpi);
     const int width = client.right - 2 * margin;
-    const int figuresHeight = scaled(200, dpi);
+    const int figuresHeight = scaled(170, dpi);
     const int noteHeight = scaled(48, dpi);
     int y = margin;
     MoveWindow(headings_[0], margin, y + scaled(3, dpi), scaled(70, dpi), line, TRUE);
@@ -135,32 +145,75 @@ void ResultsWindow::layOut()
     MoveWindow(headings_[1], margin, y, width, line, TRUE);
     y += line;
     MoveWindow(figures_, margin, y, width, figuresHeight, TRUE);
-    y += figuresHeight + scaled(10, dpi);
+    y += figuresHeight + scaled(6, dpi);
+    const int sideColumn = scaled(90, dpi);
+    const int figureColumn = (width - sideColumn) / 3;
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            const int x = column == 0 ? margin : margin + sideColumn + (column - 1) * figureColumn;
+            MoveWindow(sideCell(row, column), x, y, column == 0 ? sideColumn : figureColumn - scaled(6, dpi), line,
+                       TRUE);
+        }
+        y += line;
+    }
+    y += scaled(10, dpi);
     MoveWindow(headings_[2], margin, y, width, line, TRUE);
-    y += line;
-    const int historyHeight = std::max(line, static_cast<int>(client.bottom) - y - noteHeight - 2 * margin);
-    MoveWindow(history_, margin, y, width, historyHeight, TRUE);
-    MoveWindow(note_, margin, y + historyHeight + margin, width, noteHeight, TRUE);
+    y += line + scaled(4, dpi);
+    MoveWindow(partLabel_, margin, y + scaled(3, dpi), scaled(110, dpi), line, TRUE);
+    MoveWindow(part_, margin + scaled(115, dpi), y, scaled(160, dpi), scaled(200, dpi), TRUE);
+    y += scaled(30, dpi);
+    const int chartHeight =
+        std::max(line, (static_cast<int>(client.bottom) - y - noteHeight - folder_->height(dpi) - 3 * margin) / 2);
+    MoveWindow(accuracy_->hwnd(), margin, y, width, chartHeight, TRUE);
+    y += chartHeight + scaled(4, dpi);
+    MoveWindow(time_->hwnd(), margin, y, width, chartHeight, TRUE);
+    y += chartHeight;
+    MoveWindow(note_, margin, y + margin, width, noteHeight, TRUE);
+    folder_->layOut(margin, y + noteHeight + 2 * margin, width, dpi);
 }
 
 void ResultsWindow::refresh()
 {
-    SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
-    for (const Figure& f : lastExerciseFigures(form_.lastExercise()))
-        addRow(figures_, {f.label, f.value});
+    // Lines kept while a history file was open in another program go to it
+    // first, so that the charts show them where they belong.
+    form_.addWaitingLines();
+    drawCharts();
+}
 
-    SendMessageW(history_, LVM_DELETEALLITEMS, 0, 0);
-    const HistoryContents history = form_.history() ? form_.history()->read() : HistoryContents{};
-    const std::vector<ProgressSeries> progress = progressOf(history, form_.patient());
-    for (const ProgressSeries& s : progress) {
-        for (const ProgressPoint& p : s.points)
-            addRow(history_, {frenchDate(p.date), s.name, std::to_string(std::lround(p.accuracy)) + " %",
-                              std::to_string(p.meanMs) + " ms"});
+void ResultsWindow::drawCharts()
+{
+    const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
+
+    // The last exercise of this run, or, after a restart, the last one saved.
+    const std::optional<ExerciseRecord> last =
+        form_.lastExercise() ? form_.lastExercise() : lastExerciseOf(history, form_.patient());
+    SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
+    for (const Figure& f : lastExerciseFigures(last))
+        addRow(figures_, {f.label, f.value});
+    const std::vector<SideFigures> sides = sideFiguresOf(last ? last->pictures : std::vector<PictureAnswer>{});
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            ShowWindow(sideCell(row, column), sides.empty() ? SW_HIDE : SW_SHOW);
+            if (row == 0 || sides.empty())
+                continue;
+            const SideFigures& f = sides[static_cast<std::size_t>(row - 1)];
+            const std::string* cells[] = {&f.side, &f.answers, &f.correct, &f.medianTime};
+            SetWindowTextW(sideCell(row, column), widen(*cells[column]).c_str());
+        }
     }
-    std::string note = historyNote(history, progress);
-    if (form_.history())
-        note += "\nFichier : " + narrow(form_.history()->file().wstring());
-    SetWindowTextW(note_, widen(note).c_str());
+
+    if (!partChosen_) {
+        const BodyPart latest = latestPartOf(history, form_.patient());
+        const auto at = std::find(std::begin(chartParts), std::end(chartParts), latest) - std::begin(chartParts);
+        SendMessageW(part_, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    }
+    const auto selected = SendMessageW(part_, CB_GETCURSEL, 0, 0);
+    const auto part = static_cast<BodyPart>(SendMessageW(part_, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
+    ProgressCharts charts = progressCharts(history, form_.patient(), part);
+    accuracy_->show(std::move(charts.accuracy));
+    time_->show(std::move(charts.responseTime));
+    SetWindowTextW(note_, widen(charts.note).c_str());
+    folder_->refresh();
 }
 
 void ResultsWindow::patientEdited()
@@ -174,6 +227,7 @@ void ResultsWindow::patientEdited()
     const std::string failure = form_.setPatient(name);
     if (!failure.empty())
         showMessageBox(hwnd_, failure);
+    partChosen_ = false;
     refresh();
 }
 
@@ -187,6 +241,13 @@ LRESULT ResultsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // The name is taken when the field is left, or with Enter.
         if ((reinterpret_cast<HWND>(lParam) == patient_ && HIWORD(wParam) == EN_KILLFOCUS) || LOWORD(wParam) == IDOK)
             patientEdited();
+        if (bool folderChanged = false; folder_->command(wParam, lParam, folderChanged)) {
+            if (folderChanged)
+                refresh();
+        } else if (reinterpret_cast<HWND>(lParam) == part_ && HIWORD(wParam) == CBN_SELCHANGE) {
+            partChosen_ = true;
+            drawCharts();
+        }
         return 0;
     case WM_CLOSE:
         // Closed, it is only hidden: F2 shows it again as it was.

@@ -1,15 +1,21 @@
 #pragma once
-// The results window over Win32: the patient's name, the figures of the
-// last exercise, and the patient's exercises one per line (date, body part,
-// correct answers in %, mean response time), as tables. It is not modal:
-// the exercise goes on while it is open.
+// The results window over Win32: the patient's name; the figures of the
+// last exercise, overall in a table and for left and right pictures apart
+// in a grid of labels; and the patient's progress for one body part, chosen
+// in a list, in two charts painted from the description the core works out.
+// It is not modal: the exercise goes on while it is open.
 
+#include "ui/win32/chart_view.h"
+
+#include <array>
+#include <memory>
 #include <string>
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 class Form1;
+class ResultsFolderBar;
 
 class ResultsWindow {
 public:
@@ -21,8 +27,14 @@ public:
     HWND hwnd() const { return hwnd_; }
     HWND patientField() const { return patient_; }
     HWND figuresTable() const { return figures_; }
-    HWND historyTable() const { return history_; }
+    // The figures of left, right and both: row 0 the titles, rows 1 to 3
+    // Gauche, Droite, Les deux; column 0 the side.
+    HWND sideCell(int row, int column) const { return sides_[static_cast<std::size_t>(row * 4 + column)]; }
+    HWND partChoice() const { return part_; }
+    const ChartView& accuracyChart() const { return *accuracy_; }
+    const ChartView& timeChart() const { return *time_; }
     HWND note() const { return note_; }
+    const ResultsFolderBar& folderBar() const { return *folder_; }
 
     // Shows the last exercise and the history as they stand now.
     void refresh();
@@ -35,13 +47,20 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void layOut();
     void patientEdited();
+    void drawCharts();
 
     Form1& form_;
     HWND hwnd_ = nullptr;
     HWND patient_ = nullptr;
     HWND figures_ = nullptr;
-    HWND history_ = nullptr;
+    std::array<HWND, 16> sides_ = {};
+    HWND partLabel_ = nullptr;
+    HWND part_ = nullptr;
+    std::unique_ptr<ChartView> accuracy_;
+    std::unique_ptr<ChartView> time_;
     HWND note_ = nullptr;
+    std::unique_ptr<ResultsFolderBar> folder_;
     HWND headings_[3] = {};
     HFONT font_ = nullptr;
+    bool partChosen_ = false;
 };

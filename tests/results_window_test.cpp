@@ -1,0 +1,98 @@
+// The Qt results window over a history saved in an earlier run: the last
+// exercise's figures per side in its table, the body part of the latest
+// exercise chosen, and the charts drawn from the core's description, a
+// line broken where a side had no answer.
+
+#include "support/temp_folder.h"
+
+#include "results/progress_chart.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/results_window.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QComboBox>
+#include <QLineSeries>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ExerciseRecord exercise(const std::string& date, BodyPart part, bool rightAnswered)
+{
+    ExerciseRecord r{{date, "Mme A", Tally{{part, 1, 3000, false}, 3, 0, 0, 0, 0}}, {}};
+    r.pictures = {{1, 2, "mainDG", Side::left, Side::left, 600}, {2, 5, "mainDG", Side::left, Side::right, 1000},
+                  {3, 15, "mainDG", Side::right, std::nullopt, std::nullopt}};
+    if (rightAnswered) {
+        r.pictures[2].answer = Side::right;
+        r.pictures[2].responseMs = 450;
+    }
+    for (const PictureAnswer& p : r.pictures) {
+        r.result.tally.answers += p.answer ? 1 : 0;
+        r.result.tally.correct += p.answer && p.correct() ? 1 : 0;
+    }
+    r.result.tally.medianMs = r.result.tally.meanMs = 600;
+    return r;
+}
+
+} // namespace
+
+TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
+{
+    TempFolder folder;
+    History history(folder.path());
+    ASSERT_EQ(history.setPatient("Mme A"), "");
+    ASSERT_EQ(history.append(exercise("2026-12-01T10:00:00", BodyPart::hands, true)), "");
+    ASSERT_EQ(history.append(exercise("2026-12-02T10:00:00", BodyPart::hands, false)), "");
+    ASSERT_EQ(history.append(exercise("2026-12-03T10:00:00", BodyPart::hands, true)), "");
+
+    ResultsFolder resultsFolder(folder.path(), "PC");
+    MainWindow main(&resultsFolder);
+    ResultsWindow results(main.form(), nullptr);
+    results.refresh();
+
+    // The last exercise saved: the right picture unanswered.
+    QTableWidget* sides = results.sidesTable();
+    ASSERT_EQ(sides->rowCount(), 3);
+    const auto row = [&](int r) {
+        QStringList cells{sides->verticalHeaderItem(r)->text()};
+        for (int c = 0; c < sides->columnCount(); ++c)
+            cells << sides->item(r, c)->text();
+        return cells.join(QStringLiteral(" | "));
+    };
+    EXPECT_EQ(row(0), QStringLiteral("Gauche | 2 sur 2 | 50 % | 800 ms"));
+    EXPECT_EQ(row(1), QStringLiteral("Droite | 1 sur 1 | 100 % | 450 ms"));
+    EXPECT_EQ(row(2), QStringLiteral("Les deux | 3 sur 3 | 67 % | 600 ms"));
+    EXPECT_EQ(results.partChoice()->currentText(), QStringLiteral("Mains"));
+
+    // The right side's line is broken at the exercise it did not answer:
+    // two pieces of one point each, not a drop to 0.
+    int rightPoints = 0;
+    int rightPieces = 0;
+    for (QAbstractSeries* s : results.accuracyChart()->series()) {
+        auto* line = static_cast<QLineSeries*>(s);
+        if (line->name() != QStringLiteral("Images de droite"))
+            continue;
+        ++rightPieces;
+        rightPoints += static_cast<int>(line->count());
+        for (const QPointF& p : line->points())
+            EXPECT_EQ(p.y(), 100);
+    }
+    EXPECT_EQ(rightPieces, 2);
+    EXPECT_EQ(rightPoints, 2);
+    auto* dates = qobject_cast<QCategoryAxis*>(results.accuracyChart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(dates, nullptr);
+    EXPECT_EQ(dates->categoriesLabels(), (QStringList{"01/12/2026", "02/12/2026", "03/12/2026"}));
+    auto* values = qobject_cast<QCategoryAxis*>(results.timeChart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(values, nullptr);
+    EXPECT_EQ(values->categoriesLabels().first(), QStringLiteral("0"));
+    EXPECT_EQ(values->max(), 800) << "the slowest median, a round mark";
+
+    // Another body part chosen: nothing saved for it.
+    results.partChoice()->setCurrentIndex(2);
+    emit results.partChoice()->activated(2);
+    EXPECT_TRUE(results.accuracyChart()->series().size() == 3) << "one empty line per side for the legend";
+    for (QAbstractSeries* s : results.accuracyChart()->series())
+        EXPECT_EQ(static_cast<QLineSeries*>(s)->count(), 0);
+}
