@@ -147,6 +147,8 @@ void addWin32Figures(Table& table, const QString& file)
             row.target = paceTarget(row.summary);
         else if (fields[0].contains("picture to answer"))
             row.target = Target{"worst <= 10", worstMagnitude(row.summary) <= 10};
+        else if (fields[0].contains("response time"))
+            row.target = Target{"p99 <= 5", std::max(std::fabs(row.summary.p99), std::fabs(row.summary.min)) <= 5};
         else if (fields[0].startsWith("(a)"))
             row.target = Target{"p99 <= 16.7", row.summary.p99 <= frameMs};
         rows.push_back(row);
@@ -258,10 +260,11 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
         const Summary peak = summarize({memory->peakMiB});
         table.add({n + ": peak resident (VmHWM)", "MiB", peak, Target{"max < 80", peak.max < 80}});
         table.add({n + ": resident, pictures 20 to 200", "MiB", summarize(memory->residentMiB), std::nullopt});
-        const double growth = 1024 * (memory->residentMiB.back() - memory->residentMiB.front());
-        table.add({n + ": resident at 200 - at 20", "KiB", summarize({growth}), Target{"<= 64", growth <= 64}});
-        const double heapGrowth = 1024 * (memory->heapInUseMiB.back() - memory->heapInUseMiB.front());
-        table.add({n + ": allocated at 200 - at 20", "KiB", summarize({heapGrowth}), std::nullopt});
+        const double growth = 1024 * growthOfLowest(memory->residentMiB, 20);
+        table.add({n + ": resident, lowest of 181-200 - of 20-39", "KiB", summarize({growth}),
+                   Target{"<= 64", growth <= 64}});
+        const double heapGrowth = 1024 * growthOfLowest(memory->heapInUseMiB, 20);
+        table.add({n + ": allocated, lowest of 181-200 - of 20-39", "KiB", summarize({heapGrowth}), std::nullopt});
     }
 
     table.heading("tavrel-patient: one set of 20 pictures from ten 4000 x 3000 JPEG photographs, read to written");

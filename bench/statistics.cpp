@@ -28,6 +28,15 @@ Summary summarize(std::vector<double> samples)
     return s;
 }
 
+double growthOfLowest(const std::vector<double>& readings, std::size_t count)
+{
+    if (readings.size() < count || count == 0)
+        throw std::runtime_error("too few readings for their growth");
+    const auto n = static_cast<std::ptrdiff_t>(count);
+    return *std::min_element(readings.end() - n, readings.end()) -
+           *std::min_element(readings.begin(), readings.begin() + n);
+}
+
 Summary ratio(const Summary& numerator, const Summary& denominator)
 {
     return Summary{

@@ -24,6 +24,12 @@ Summary summarize(std::vector<double> samples);
 // Statistic by statistic, how many times larger the first series is: the
 // ratio of the two minimums, of the two medians, and so on.
 Summary ratio(const Summary& numerator, const Summary& denominator);
+// The lowest of the last readings less the lowest of the first, count of
+// each: what stays from picture to picture. The readings of a window swing
+// by the buffers of one or two pictures that are alive at one reading and
+// freed at the next (two sizes of picture alternate), so that any one
+// reading, or a median, may fake a growth of megabytes.
+double growthOfLowest(const std::vector<double>& readings, std::size_t count);
 
 // What a figure is held against, and whether it holds.
 struct Target {

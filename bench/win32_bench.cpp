@@ -1,5 +1,6 @@
 // The Win32 window's figures under Wine, for make bench: the pace of its
-// timer, the picture switch latency, and the start-up of run.exe. The Qt
+// timer, the picture switch latency, the response times against keys
+// pressed at known moments, and the start-up of run.exe. The Qt
 // bench reads the figures and prints them beside its own.
 //
 //   win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE]
@@ -16,11 +17,13 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -78,6 +81,9 @@ public:
 
     std::vector<Clock::time_point> pictures;
     std::vector<Clock::time_point> answers;
+    // The end of the last frame that showed a new picture, for a thread that
+    // presses keys while the window's loop runs.
+    std::atomic<Clock::time_point> lastPictureAt{};
 
 private:
     static LRESULT CALLBACK watch(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self)
@@ -88,6 +94,7 @@ private:
             b.window_.backgroundPicture().get() != b.lastPicture_) {
             b.lastPicture_ = b.window_.backgroundPicture().get();
             b.pictures.push_back(Clock::now());
+            b.lastPictureAt.store(b.pictures.back());
         }
         if (id == 2 && message == WM_SETTEXT && lParam && *reinterpret_cast<const wchar_t*>(lParam))
             b.answers.push_back(Clock::now());
@@ -127,6 +134,53 @@ void pace(const std::string& drive, const std::string& name, const std::vector<C
         }
         print(name + ", picture to answer - " + std::to_string(static_cast<int>(answerDelay)) + " ms", "ms", answer);
     }
+}
+
+// Keys pressed through the system's input by a thread, a given time after a
+// picture reached the screen: the response time the program took less the
+// true one. With the feedback, 300 ms after the picture is inside its wait.
+void responseTimes(const std::string& drive, const std::string& name, const std::vector<Control>& settings,
+                   int answers)
+{
+    std::fprintf(stderr, "win32 bench: response times, %s\n", name.c_str());
+    Bench b(drive);
+    for (const Control c : settings)
+        b.click(c);
+    b.click(C::cmdOnOff);
+    const AnswerSheet& sheet = b.window().form().answers();
+    std::vector<double> error;
+    constexpr auto delay = std::chrono::milliseconds(300);
+    while (error.size() < static_cast<std::size_t>(answers)) {
+        const Clock::time_point before = b.lastPictureAt.load();
+        const int taken = sheet.answersTaken();
+        std::atomic<bool> done{false};
+        Clock::time_point shown{};
+        Clock::time_point pressed{};
+        std::thread user([&] {
+            while (b.lastPictureAt.load() == before && !done)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            shown = b.lastPictureAt.load();
+            std::this_thread::sleep_until(shown + delay);
+            pressed = Clock::now();
+            INPUT keys[2] = {};
+            for (INPUT& k : keys) {
+                k.type = INPUT_KEYBOARD;
+                k.ki.wVk = VK_LEFT;
+            }
+            keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(2, keys, sizeof(INPUT));
+        });
+        try {
+            b.runUntil([&] { return sheet.answersTaken() > taken; }, std::chrono::seconds(60));
+        } catch (...) {
+            done = true;
+            user.join();
+            throw;
+        }
+        user.join();
+        error.push_back(sheet.latestResponseSeconds() * 1000 - msBetween(shown, pressed));
+    }
+    print(name + ", response time less the true one", "ms", error);
 }
 
 // From the tick to the end of the frame that shows its picture, the next
@@ -211,6 +265,8 @@ int main()
                                        : "waitable timer");
         pace(demo, "demo", {C::OptExtreme}, 500, 40);
         pace(demo, "demo, feedback", {C::optPied, C::OptExtreme}, 750, 20);
+        responseTimes(demo, "demo 640x480, hands at 500 ms, no feedback", {C::OptExtreme}, 40);
+        responseTimes(demo, "demo 640x480, feet at 750 ms, key in the wait", {C::optPied, C::OptExtreme}, 40);
         switchLatency(demo, "(a) demo disc 640x480 JPEG", {C::OptExtreme}, std::chrono::milliseconds(300), 100);
         if (argc > 3) {
             const std::string photographs = narrow(argv[3]);

@@ -506,3 +506,18 @@ TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
     EXPECT_EQ(next.form().patient(), "Mme Dupré");
     EXPECT_EQ(history.patient(), "Mme Dupré");
 }
+
+// F2 during an exercise shows the results without taking the keyboard from
+// the patient: the arrows still answer.
+TEST_F(Win32WindowTest, F2DuringAnExerciseLeavesTheKeyboardToThePatient)
+{
+    showWindow();
+    SetForegroundWindow(window.hwnd());
+    window.form().clicked(C::cmdOnOff);
+    MSG f2{window.control(C::cmdOnOff), WM_KEYDOWN, VK_F2, 1, GetTickCount(), {}};
+    ASSERT_TRUE(window.preTranslate(f2));
+    pump(std::chrono::milliseconds(200));
+    EXPECT_TRUE(IsWindowVisible(window.resultsWindow()));
+    EXPECT_EQ(GetActiveWindow(), window.hwnd());
+    EXPECT_TRUE(IsChild(window.hwnd(), GetFocus()));
+}

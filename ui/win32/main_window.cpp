@@ -536,6 +536,9 @@ void MainWindow::showResults()
     if (state_.running == 1) {
         ShowWindow(results_->hwnd(), SW_SHOWNOACTIVATE);
         SetWindowPos(results_->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // Some systems activate a window they show all the same.
+        if (GetActiveWindow() != hwnd_)
+            SetActiveWindow(hwnd_);
     } else {
         results_->show();
     }
