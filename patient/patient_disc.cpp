@@ -237,6 +237,61 @@ SetOutcome writePatientSet(const fs::path& discFolder, const std::string& setNam
     return {error->kind == WriteError::Kind::oldLeft, false, describe(*error)};
 }
 
+WritePlan planWrite(const fs::path& discFolder, const SetChoices& chosen)
+{
+    WritePlan plan;
+    for (std::size_t i = 0; i < patientSetCount; ++i) {
+        if (chosen[i].empty())
+            continue;
+        const PatientSet& set = patientSets()[i];
+        const std::string title = set.label + " (" + set.name + ")";
+        if (const std::string problem = photographCountProblem(chosen[i].size()); !problem.empty())
+            return {title + " : " + problem, {}, false};
+        std::vector<std::string> names;
+        std::vector<Side> sides;
+        for (const PhotographChoice& choice : chosen[i]) {
+            names.push_back(toUtf8(choice.path.filename()));
+            sides.push_back(choice.side);
+        }
+        plan.summary += title + " : " + std::to_string(chosen[i].size()) + " photographie(s).\n";
+        plan.summary += fillNotice(names, sides);
+        if (const SetContent content = inspectSet(discFolder, set.name); !content.empty()) {
+            plan.replacing = true;
+            plan.summary += "  Ce jeu n'est pas vide (" + describeSet(content) + ") : son contenu sera remplacé.\n";
+        }
+        plan.summary += "\n";
+    }
+    if (plan.summary.empty())
+        plan.problem = "Ajoutez d'abord des photographies, et choisissez leur jeu.";
+    return plan;
+}
+
+SetsWritten writePatientSets(const fs::path& discFolder, const SetChoices& chosen, PictureCodec& codec,
+                             const Progress& progress)
+{
+    int total = 0;
+    for (const auto& photographs : chosen)
+        total += photographs.empty() ? 0 : setFileSteps(photographs.size());
+    SetsWritten result;
+    int before = 0;
+    for (std::size_t i = 0; i < patientSetCount; ++i) {
+        if (chosen[i].empty())
+            continue;
+        const std::string& name = patientSets()[i].name;
+        const SetOutcome outcome = writePatientSet(discFolder, name, chosen[i], codec, true, [&](int done, int) {
+            return !progress || progress(before + done, total);
+        });
+        before += setFileSteps(chosen[i].size());
+        if (outcome.written)
+            result.names.push_back(name);
+        if (!outcome.message.empty()) {
+            result.message = outcome.message;
+            break;
+        }
+    }
+    return result;
+}
+
 std::string writeDiscImage(const fs::path& discFolder, const fs::path& imageFile, const ImageMaker& makeImage)
 {
     if (!makeImage)

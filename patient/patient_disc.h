@@ -10,6 +10,7 @@
 #include "sets/photographs.h"
 #include "sets/set_writer.h"
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -43,6 +44,28 @@ struct SetOutcome {
 SetOutcome writePatientSet(const std::filesystem::path& discFolder, const std::string& setName,
                            const std::vector<PhotographChoice>& photographs, PictureCodec& codec, bool mayReplace,
                            const Progress& progress = {});
+
+// The photographs the clinician chose for each of the four sets, in the
+// order of patientSets(); a set given none is not touched.
+using SetChoices = std::array<std::vector<PhotographChoice>, patientSetCount>;
+
+// What writing the chosen sets will do, for the clinician's yes or no.
+struct WritePlan {
+    std::string problem; // why it cannot be done, or empty text
+    std::string summary; // per set: the photographs, how the numbers are filled, whether it is replaced
+    bool replacing = false;
+};
+WritePlan planWrite(const std::filesystem::path& discFolder, const SetChoices& chosen);
+
+struct SetsWritten {
+    std::vector<std::string> names; // the sets now in place
+    std::string message;            // why it stopped, or empty text
+};
+// Writes the chosen sets one after the other, replacing what they hold (the
+// clinician said yes to the plan), with one progress for all; stops at the
+// first that fails.
+SetsWritten writePatientSets(const std::filesystem::path& discFolder, const SetChoices& chosen, PictureCodec& codec,
+                             const Progress& progress);
 
 // The refusal of a set that is not empty when it may not be replaced.
 std::string notEmptyMessage(const std::string& setName, const SetContent& content);

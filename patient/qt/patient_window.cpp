@@ -310,43 +310,20 @@ void PatientWindow::writeSets()
         warn(QStringLiteral("Choisissez d'abord le dossier du disque."));
         return;
     }
-    std::array<std::vector<PhotographChoice>, patientSetCount> chosen;
-    std::array<std::vector<std::string>, patientSetCount> names;
+    SetChoices chosen;
     for (int row = 0; row < photographs_->rowCount(); ++row) {
         const auto* side = static_cast<QComboBox*>(photographs_->cellWidget(row, sideColumn));
         const auto* set = static_cast<QComboBox*>(photographs_->cellWidget(row, setColumn));
-        const auto index = static_cast<std::size_t>(set->currentIndex());
-        chosen[index].push_back({pathOf(photographs_->item(row, photographColumn)->data(Qt::UserRole).toString()),
-                                 side->currentIndex() == 0 ? Side::left : Side::right});
-        names[index].push_back(photographs_->item(row, photographColumn)->text().toStdString());
+        chosen[static_cast<std::size_t>(set->currentIndex())].push_back(
+            {pathOf(photographs_->item(row, photographColumn)->data(Qt::UserRole).toString()),
+             side->currentIndex() == 0 ? Side::left : Side::right});
     }
-
-    QString summary;
-    bool replacing = false;
-    for (std::size_t i = 0; i < patientSetCount; ++i) {
-        if (chosen[i].empty())
-            continue;
-        const PatientSet& set = patientSets()[i];
-        if (const std::string problem = photographCountProblem(chosen[i].size()); !problem.empty()) {
-            warn(setTitle(set) + QStringLiteral(" : ") + textOf(problem));
-            return;
-        }
-        std::vector<Side> sides;
-        for (const PhotographChoice& choice : chosen[i])
-            sides.push_back(choice.side);
-        summary += QStringLiteral("%1 : %2 photographie(s).\n").arg(setTitle(set)).arg(chosen[i].size());
-        summary += textOf(fillNotice(names[i], sides));
-        const SetContent content = inspectSet(pathOf(discFolder_), set.name);
-        if (!content.empty()) {
-            replacing = true;
-            summary += QStringLiteral("  Ce jeu n'est pas vide (%1) : son contenu sera remplacé.\n").arg(textOf(describeSet(content)));
-        }
-        summary += QLatin1Char('\n');
-    }
-    if (summary.isEmpty()) {
-        warn(QStringLiteral("Ajoutez d'abord des photographies, et choisissez leur jeu."));
+    const WritePlan plan = planWrite(pathOf(discFolder_), chosen);
+    if (!plan.problem.empty()) {
+        warn(textOf(plan.problem));
         return;
     }
+    const QString summary = textOf(plan.summary);
     QMessageBox question(QMessageBox::Question, title,
                          QStringLiteral("Écrire ces jeux dans %1 ?\n\n%2Les jeux sans photographie ne sont pas touchés.")
                              .arg(QDir::toNativeSeparators(discFolder_), summary),
@@ -354,37 +331,25 @@ void PatientWindow::writeSets()
     // French whether or not Qt's translations are installed.
     question.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
     question.button(QMessageBox::No)->setText(QStringLiteral("&Non"));
-    question.setDefaultButton(replacing ? QMessageBox::No : QMessageBox::Yes);
+    question.setDefaultButton(plan.replacing ? QMessageBox::No : QMessageBox::Yes);
     if (question.exec() != QMessageBox::Yes)
         return;
 
     // The clinician said yes to replacing: the sets are replaced as they are then.
-    auto written = std::make_shared<QStringList>();
+    auto written = std::make_shared<SetsWritten>();
     runInBackground(
         QStringLiteral("Écriture des jeux…"),
         [disc = pathOf(discFolder_), chosen, written](const Progress& progress) -> std::string {
             QtPictureCodec codec;
-            int total = 0;
-            for (const auto& photographs : chosen)
-                total += photographs.empty() ? 0 : setFileSteps(photographs.size());
-            int before = 0;
-            for (std::size_t i = 0; i < patientSetCount; ++i) {
-                if (chosen[i].empty())
-                    continue;
-                const std::string& name = patientSets()[i].name;
-                const SetOutcome outcome = writePatientSet(disc, name, chosen[i], codec, true,
-                                                           [&](int done, int) { return progress(before + done, total); });
-                before += setFileSteps(chosen[i].size());
-                if (outcome.written)
-                    *written << textOf(name);
-                if (!outcome.message.empty())
-                    return outcome.message;
-            }
-            return {};
+            *written = writePatientSets(disc, chosen, codec, progress);
+            return written->message;
         },
         [this, written] {
             showSets();
-            status_->setText(QStringLiteral("Jeux écrits : %1.").arg(written->join(QStringLiteral(", "))));
+            QStringList names;
+            for (const std::string& name : written->names)
+                names << textOf(name);
+            status_->setText(QStringLiteral("Jeux écrits : %1.").arg(names.join(QStringLiteral(", "))));
         });
 }
 

@@ -537,68 +537,33 @@ void PatientWindow::writeSets()
         warn("Choisissez d'abord le dossier du disque.");
         return;
     }
-    std::array<std::vector<PhotographChoice>, patientSetCount> chosen;
-    std::array<std::vector<std::string>, patientSetCount> names;
-    for (const Row& row : rows_) {
+    SetChoices chosen;
+    for (const Row& row : rows_)
         chosen[row.set].push_back({row.path, row.side});
-        names[row.set].push_back(toUtf8(row.path.filename()));
-    }
-    std::string summary;
-    bool replacing = false;
-    for (std::size_t i = 0; i < patientSetCount; ++i) {
-        if (chosen[i].empty())
-            continue;
-        const PatientSet& set = patientSets()[i];
-        if (const std::string problem = photographCountProblem(chosen[i].size()); !problem.empty()) {
-            warn(setTitle(set) + " : " + problem);
-            return;
-        }
-        std::vector<Side> sides;
-        for (const PhotographChoice& choice : chosen[i])
-            sides.push_back(choice.side);
-        summary += setTitle(set) + " : " + std::to_string(chosen[i].size()) + " photographie(s).\n";
-        summary += fillNotice(names[i], sides);
-        if (const SetContent content = inspectSet(discFolder_, set.name); !content.empty()) {
-            replacing = true;
-            summary += "  Ce jeu n'est pas vide (" + describeSet(content) + ") : son contenu sera remplacé.\n";
-        }
-        summary += "\n";
-    }
-    if (summary.empty()) {
-        warn("Ajoutez d'abord des photographies, et choisissez leur jeu.");
+    const WritePlan plan = planWrite(discFolder_, chosen);
+    if (!plan.problem.empty()) {
+        warn(plan.problem);
         return;
     }
-    if (!ask("Écrire ces jeux dans " + toUtf8(discFolder_) + " ?\n\n" + summary +
+    if (!ask("Écrire ces jeux dans " + toUtf8(discFolder_) + " ?\n\n" + plan.summary +
                  "Les jeux sans photographie ne sont pas touchés.",
-             !replacing))
+             !plan.replacing))
         return;
 
-    auto written = std::make_shared<std::string>();
+    auto written = std::make_shared<SetsWritten>();
     runInBackground(
         "Écriture des jeux…",
         [disc = discFolder_, chosen, written](const Progress& progress) -> std::string {
             WicPictureCodec codec;
-            int total = 0;
-            for (const auto& photographs : chosen)
-                total += photographs.empty() ? 0 : setFileSteps(photographs.size());
-            int before = 0;
-            for (std::size_t i = 0; i < patientSetCount; ++i) {
-                if (chosen[i].empty())
-                    continue;
-                const std::string& name = patientSets()[i].name;
-                const SetOutcome outcome = writePatientSet(disc, name, chosen[i], codec, true,
-                                                           [&](int done, int) { return progress(before + done, total); });
-                before += setFileSteps(chosen[i].size());
-                if (outcome.written)
-                    *written += (written->empty() ? "" : ", ") + name;
-                if (!outcome.message.empty())
-                    return outcome.message;
-            }
-            return {};
+            *written = writePatientSets(disc, chosen, codec, progress);
+            return written->message;
         },
         [this, written] {
             showSets();
-            setText(hwnd_, statusLabel, "Jeux écrits : " + *written + ".");
+            std::string names;
+            for (const std::string& name : written->names)
+                names += (names.empty() ? "" : ", ") + name;
+            setText(hwnd_, statusLabel, "Jeux écrits : " + names + ".");
         });
 }
 
