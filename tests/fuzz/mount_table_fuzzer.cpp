@@ -38,9 +38,9 @@ void checkDrives(const std::vector<Drive>& drives)
         require(drives[i].letter == static_cast<char>('C' + i), "letters follow the table without gaps");
         require(mountPoints.insert(drives[i].mountPoint).second, "one letter per mount point");
         const std::int32_t type = drives[i].type;
-        require(type == cdromDriveType || type == drives::posix::fixedDiskType ||
-                    type == drives::posix::networkDriveType,
-                "a CD-ROM, fixed or network drive");
+        require(type == cdromDriveType || type == drives::posix::removableType ||
+                    type == drives::posix::fixedDiskType || type == drives::posix::networkDriveType,
+                "a CD-ROM, removable, fixed or network drive");
     }
 }
 
