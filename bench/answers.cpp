@@ -195,13 +195,13 @@ int runAnswerTiming(BenchApplication& app, const QString& disc, const QString& c
     const AnswerSheet& sheet = window.form().answers();
     while (static_cast<int>(errors.size()) < answers) {
         shownAt.reset();
-        const int before = sheet.answersTaken();
-        runEventLoopUntil([&] { return sheet.answersTaken() > before; }, std::chrono::seconds(20));
+        const int before = sheet.keysPlaced();
+        runEventLoopUntil([&] { return sheet.keysPlaced() > before; }, std::chrono::seconds(20));
         const std::optional<Clock::time_point> pressed = keys.pressed();
         if (!shownAt || !pressed)
             throw std::runtime_error("an answer without its picture or its key press");
         const double truth = millisecondsBetween(*shownAt, *pressed);
-        errors.push_back(sheet.latestResponseSeconds() * 1000 - truth);
+        errors.push_back(sheet.latestKeySeconds() * 1000 - truth);
     }
     app.frameEnded = nullptr;
     for (double e : errors)

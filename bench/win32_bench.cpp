@@ -157,7 +157,7 @@ void responseTimes(const std::string& drive, const std::string& name, const std:
     constexpr auto delay = std::chrono::milliseconds(300);
     while (error.size() < static_cast<std::size_t>(answers)) {
         const Clock::time_point before = b.lastPictureAt.load();
-        const int taken = sheet.answersTaken();
+        const int taken = sheet.keysPlaced();
         std::atomic<bool> done{false};
         Clock::time_point shown{};
         Clock::time_point pressed{};
@@ -176,14 +176,14 @@ void responseTimes(const std::string& drive, const std::string& name, const std:
             SendInput(2, keys, sizeof(INPUT));
         });
         try {
-            b.runUntil([&] { return sheet.answersTaken() > taken; }, std::chrono::seconds(60));
+            b.runUntil([&] { return sheet.keysPlaced() > taken; }, std::chrono::seconds(60));
         } catch (...) {
             done = true;
             user.join();
             throw;
         }
         user.join();
-        error.push_back(sheet.latestResponseSeconds() * 1000 - msBetween(shown, pressed));
+        error.push_back(sheet.latestKeySeconds() * 1000 - msBetween(shown, pressed));
     }
     print(name + ", response time less the true one", "ms", error);
 }

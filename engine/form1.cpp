@@ -8,6 +8,7 @@
 #include "model/forwarding_services.h"
 #include "model/settings.h"
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -16,15 +17,16 @@ namespace {
 using C = Control;
 
 // The services of a tick, which tell the answer sheet when the tick shows
-// its picture, before the feedback wait that may follow, and have the next
-// tick's pictures decoded from the start of that wait: a photograph may take
-// longer to decode than the 0.2 s between the wait's end and the next tick.
+// its picture and when it displays the correct side, and have the next
+// tick's pictures decoded from the start of the feedback wait: a photograph
+// may take longer to decode than the 0.2 s between the wait's end and the
+// next tick.
 class TickServices : public ForwardingServices {
 public:
     TickServices(WindowServices& window, const ExerciseState& state, std::function<void()> pictureShown,
-                 std::function<void()> waitBegins)
+                 std::function<void()> answerShown, std::function<void()> waitBegins)
         : ForwardingServices(window), state_(state), pictureShown_(std::move(pictureShown)),
-          waitBegins_(std::move(waitBegins))
+          answerShown_(std::move(answerShown)), waitBegins_(std::move(waitBegins))
     {
     }
 
@@ -44,11 +46,31 @@ public:
             pictureShown_();
     }
 
+    void setText(Control textBox, const std::string& value) override
+    {
+        ForwardingServices::setText(textBox, value);
+        if (textBox == Control::TextReponse && !value.empty())
+            answerShown_();
+    }
+
 private:
     const ExerciseState& state_;
     std::function<void()> pictureShown_;
+    std::function<void()> answerShown_;
     std::function<void()> waitBegins_;
 };
+
+// Adds a message to what is to be said, each message once.
+void addMessage(std::string& said, const std::string& message)
+{
+    if (!message.empty() && said.find(message) == std::string::npos)
+        said += (said.empty() ? "" : "\n") + message;
+}
+
+bool anyKey(const std::vector<PictureAnswer>& pictures)
+{
+    return std::ranges::any_of(pictures, [](const PictureAnswer& p) { return p.answer || p.leftOut; });
+}
 
 // The set's folder, as "mainDGfacile", from its fragment ":\mainDGfacile\".
 std::string imageSetOf(const std::string& fragment)
@@ -124,16 +146,23 @@ void Form1::timerTick()
     }
     run([this] {
         tickEnded_ = false;
-        TickServices services(window_, state_, [this] {
-            const ExerciseSettings settings{bodyPartOf(text(state_.imageDir)).value_or(BodyPart::hands),
-                                            state_.level.isUnset() ? 1 : static_cast<int>(state_.level.number()),
-                                            toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
-            sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
-                                settings, imageSetOf(text(state_.imageDir)));
-        }, [this] { prepareNextPictures(); });
+        TickServices services(
+            window_, state_,
+            [this] {
+                const ExerciseSettings settings{
+                    bodyPartOf(text(state_.imageDir)).value_or(BodyPart::hands),
+                    state_.level.isUnset() ? 1 : static_cast<int>(state_.level.number()),
+                    toInt32(state_.intervalMs), window_.isChecked(C::optFeedBack) == 1};
+                sheet_.pictureShown(static_cast<int>(state_.imageIndex.number()), window_.isChecked(C::optDG) == 1,
+                                    settings, imageSetOf(text(state_.imageDir)), std::time(nullptr));
+            },
+            [this] { sheet_.answerRevealed(window_.clockSeconds()); }, [this] { prepareNextPictures(); });
         const bool running = state_.running == 1;
         Timer1_Timer(state_, services);
         tickEnded_ = running && state_.running != 1 && pictureLimitReached(state_);
+        // Settings changed during the exercise ended one exercise a tick
+        // ago: no key can reach its pictures any more.
+        saveExercises(sheet_.takeFinished());
     });
 }
 
@@ -158,7 +187,7 @@ bool Form1::arrowKey(Side side, double pressedAt, bool repeated)
     if (ended_ || state_.running != 1 || window_.isChecked(C::optDG) != 1)
         return false;
     if (!repeated)
-        sheet_.answer(side, pressedAt);
+        sheet_.key(side, pressedAt);
     return true;
 }
 
@@ -273,26 +302,36 @@ std::string Form1::setPatient(const std::string& name)
     return results_ ? results_->privateHistory().setPatient(name) : std::string();
 }
 
-// Saves the exercise that has just stopped when it holds an answer; one
-// that ended after its ten minutes opens the results window. An exercise
-// without answers, as when the patient does not use the keys, leaves the
-// window as it was.
+// Saves each exercise that has ended in which a key was pressed; one that
+// ended after its ten minutes opens the results window. An exercise without
+// keys, as when the patient does not use them, leaves the window as it was.
+// What the saving has to say waits for the stop: a box would stop the
+// exercise under way.
+bool Form1::saveExercises(std::vector<SheetExercise> exercises)
+{
+    bool keyed = false;
+    for (SheetExercise& e : exercises) {
+        if (!anyKey(e.pictures))
+            continue;
+        lastExercise_ = ExerciseRecord{
+            {localDateTime(e.endedAt), patient_, tallyOf(e.settings, e.pictures), newExerciseId()},
+            std::move(e.pictures)};
+        if (results_)
+            addMessage(unsaid_, results_->save(*lastExercise_));
+        keyed = true;
+    }
+    if (keyed)
+        host_.resultsChanged();
+    return keyed;
+}
+
 void Form1::finishExercise()
 {
-    const std::optional<Tally> tally = sheet_.stop();
-    const bool endedByItself = tickEnded_;
-    tickEnded_ = false;
-    if (!tally || tally->pictures == 0)
-        return;
+    const bool endedByItself = std::exchange(tickEnded_, false);
     // A stop that waited for the feedback wait is the moment of its click.
-    const std::string date = inputCameAt_ ? localDateTime(*inputCameAt_) : localDateTimeNow();
-    lastExercise_ = ExerciseRecord{{date, patient_, *tally}, sheet_.pictures()};
-    if (tally->answers > 0 && results_) {
-        const std::string said = results_->save(*lastExercise_);
-        if (!said.empty())
-            window_.showMessage(said);
-    }
-    host_.resultsChanged();
-    if (endedByItself && tally->answers > 0)
+    const bool keyed = saveExercises(sheet_.stop(inputCameAt_ ? *inputCameAt_ : std::time(nullptr)));
+    if (!unsaid_.empty())
+        window_.showMessage(std::exchange(unsaid_, {}));
+    if (endedByItself && keyed)
         host_.showResults();
 }

@@ -60,11 +60,12 @@ public:
     // A check box whose value has changed (by a click, an access key or the
     // program), or a command button clicked.
     void clicked(Control control);
-    // The Left or Right arrow key, pressed at the given time of the clock.
-    // While an exercise runs in phase 1 it is an answer to the picture on
-    // screen then, and true is returned; otherwise the key is the window's.
-    // A key held down repeats: the repeats are the exercise's too, but only
-    // the first press answers, so that a held key is one answer.
+    // The Left or Right arrow key, pressed at the given time of the clock
+    // (the key event's own time stamp). While an exercise runs in phase 1 it
+    // belongs to the picture on screen then, and true is returned; otherwise
+    // the key is the window's. A key held down repeats: the repeats are the
+    // exercise's too, but only the first press counts, so that a held key
+    // is one press.
     bool arrowKey(Side side, double pressedAt, bool repeated = false);
     // The first frame that shows the picture at the path has ended at the
     // given time of the clock; any other path, or none, means that the
@@ -98,10 +99,10 @@ public:
     bool ended() const { return ended_; }
     bool busy() const { return handlersRunning_ > 0; }
 
-    // The answers of the exercise under way.
+    // The keys of the exercise under way.
     const AnswerSheet& answers() const { return sheet_; }
-    // The last exercise that showed phase-1 pictures, once one has stopped
-    // in this run, with its pictures and answers.
+    // The last exercise of this run in which a key was pressed, with its
+    // pictures and answers: the last one saved.
     const std::optional<ExerciseRecord>& lastExercise() const { return lastExercise_; }
     // Where the results are kept, or null when nothing is saved.
     ResultsFolder* results() const { return results_; }
@@ -122,7 +123,7 @@ private:
     template <typename Handler>
     void run(Handler handler);
     void prepareNextPictures();
-    void noteTickPicture(bool shown);
+    bool saveExercises(std::vector<SheetExercise> exercises);
     void finishExercise();
     void giveBackHeldInput();
 
@@ -151,5 +152,6 @@ private:
 
     AnswerSheet sheet_;
     std::optional<ExerciseRecord> lastExercise_;
+    std::string unsaid_; // what saving during an exercise has to say at its stop
     std::string patient_;
 };

@@ -20,86 +20,155 @@ double secondsFrom(double from, double to)
     return elapsed;
 }
 
+bool notBefore(double moment, double at) { return secondsFrom(moment, at) >= 0; }
+
 } // namespace
+
+Tally tallyOf(const ExerciseSettings& settings, const std::vector<PictureAnswer>& pictures)
+{
+    Tally tally{settings};
+    std::vector<double> times;
+    for (const PictureAnswer& p : pictures) {
+        ++tally.pictures;
+        if (!p.answer)
+            continue;
+        ++tally.answers;
+        tally.correct += p.correct() ? 1 : 0;
+        times.push_back(*p.responseMs);
+    }
+    const MeanAndMedian m = meanAndMedian(std::move(times));
+    tally.meanMs = m.mean;
+    tally.medianMs = m.median;
+    return tally;
+}
 
 void AnswerSheet::start()
 {
     started_ = true;
-    answersTaken_ = 0;
+    keysPlaced_ = 0;
     recent_.clear();
-    tally_ = {};
-    responseMs_.clear();
-    pictures_.clear();
+    firstStretch_ += stretches_.size();
+    stretches_.clear();
 }
 
-void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet)
+AnswerSheet::Stretch* AnswerSheet::stretchNumbered(std::size_t number)
+{
+    if (number < firstStretch_ || number - firstStretch_ >= stretches_.size())
+        return nullptr;
+    return &stretches_[number - firstStretch_];
+}
+
+void AnswerSheet::pictureShown(int number, bool phase1, const ExerciseSettings& settings, const std::string& imageSet,
+                               std::time_t now)
 {
     if (!started_)
         return;
+    ++ticks_;
+    if (phase1 && (stretches_.empty() || stretches_.back().exercise.settings != settings)) {
+        if (!stretches_.empty()) {
+            stretches_.back().closed = true;
+            stretches_.back().closedAtTick = ticks_;
+            stretches_.back().exercise.endedAt = now;
+        }
+        stretches_.push_back({{settings, {}, 0}});
+    }
     if (recent_.size() == picturesKept)
         recent_.erase(recent_.begin());
-    recent_.push_back({number, phase1, std::nullopt, std::nullopt, pictures_.size()});
-    if (phase1) {
-        ++tally_.pictures;
-        tally_.settings = settings;
-        pictures_.push_back({tally_.pictures, number, imageSet, sideOf(number), std::nullopt, std::nullopt});
-    }
+    const std::size_t stretch = phase1 ? firstStretch_ + stretches_.size() - 1 : 0;
+    recent_.push_back({number, phase1, imageSet, stretch, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
 }
 
 void AnswerSheet::pictureOnScreen(double at)
 {
-    if (!recent_.empty() && !recent_.back().onScreen)
-        recent_.back().onScreen = at;
+    if (recent_.empty() || recent_.back().onScreen)
+        return;
+    Shown& latest = recent_.back();
+    latest.onScreen = at;
+    Stretch* stretch = latest.phase1 ? stretchNumbered(latest.stretch) : nullptr;
+    if (!stretch)
+        return;
+    std::vector<PictureAnswer>& pictures = stretch->exercise.pictures;
+    latest.line = pictures.size();
+    pictures.push_back({static_cast<int>(pictures.size()) + 1, latest.number, latest.imageSet, sideOf(latest.number),
+                        std::nullopt, std::nullopt, std::nullopt});
 }
 
 void AnswerSheet::noPictureOnScreen(double at)
 {
-    const auto shown = std::find_if(recent_.rbegin(), recent_.rend(), [](const Picture& p) { return p.onScreen; });
+    const auto shown = std::find_if(recent_.rbegin(), recent_.rend(), [](const Shown& p) { return p.onScreen; });
     if (shown != recent_.rend() && !shown->offScreen)
         shown->offScreen = at;
 }
 
-void AnswerSheet::answer(Side side, double pressedAt)
+void AnswerSheet::answerRevealed(double at)
+{
+    if (!recent_.empty() && !recent_.back().revealed)
+        recent_.back().revealed = at;
+}
+
+void AnswerSheet::key(Side side, double pressedAt)
 {
     if (!started_)
         return;
     // The picture on screen when the key was pressed: the latest one that
-    // had reached the screen by then. A picture that never reached it (one
-    // replaced within its own tick) cannot be answered.
-    const auto onScreen = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Picture& p) {
-        return p.onScreen && secondsFrom(*p.onScreen, pressedAt) >= 0;
+    // had reached the screen by then, unless it had left it. A picture that
+    // never reached it (one replaced within its own tick) takes no key.
+    const auto onScreen = std::find_if(recent_.rbegin(), recent_.rend(), [&](const Shown& p) {
+        return p.onScreen && notBefore(*p.onScreen, pressedAt);
     });
-    if (onScreen == recent_.rend() || !onScreen->phase1)
+    if (onScreen == recent_.rend() || !onScreen->line || (onScreen->offScreen && notBefore(*onScreen->offScreen, pressedAt)))
         return;
-    PictureAnswer& picture = pictures_[onScreen->answerAt];
+    Stretch* stretch = stretchNumbered(onScreen->stretch);
+    if (!stretch)
+        return;
+    PictureAnswer& picture = stretch->exercise.pictures[*onScreen->line];
     if (picture.answer)
         return;
-    if (onScreen->offScreen && secondsFrom(*onScreen->offScreen, pressedAt) >= 0)
+    const double after = secondsFrom(*onScreen->onScreen, pressedAt);
+    const int ms = static_cast<int>(std::lround(after * 1000));
+    std::optional<KeyMark> mark;
+    if (onScreen->revealed && notBefore(*onScreen->revealed, pressedAt))
+        mark = KeyMark::afterReveal;
+    else if (ms < shortestResponseMs)
+        mark = KeyMark::tooSoon;
+    if (mark && picture.leftOut)
         return;
-    latestResponse_ = secondsFrom(*onScreen->onScreen, pressedAt);
+    ++keysPlaced_;
+    latestKey_ = after;
+    if (mark) {
+        picture.leftOut = LeftOutKey{side, ms, *mark};
+        return;
+    }
     picture.answer = side;
-    picture.responseMs = static_cast<int>(std::lround(latestResponse_ * 1000));
-    ++tally_.answers;
-    if (picture.correct())
-        ++tally_.correct;
-    // The tally's times are those each picture keeps, so that the figures per
-    // side and the overall ones agree to the millisecond.
-    responseMs_.push_back(*picture.responseMs);
-    ++answersTaken_;
+    picture.responseMs = ms;
 }
 
-std::optional<Tally> AnswerSheet::stop()
+std::vector<SheetExercise> AnswerSheet::giveOut(bool all)
+{
+    std::vector<SheetExercise> given;
+    while (!stretches_.empty() && (all || (stretches_.front().closed && stretches_.front().closedAtTick < ticks_))) {
+        if (!stretches_.front().exercise.pictures.empty())
+            given.push_back(std::move(stretches_.front().exercise));
+        stretches_.pop_front();
+        ++firstStretch_;
+    }
+    return given;
+}
+
+std::vector<SheetExercise> AnswerSheet::takeFinished()
+{
+    return giveOut(false);
+}
+
+std::vector<SheetExercise> AnswerSheet::stop(std::time_t now)
 {
     if (!started_)
-        return std::nullopt;
+        return {};
     started_ = false;
-    Tally tally = tally_;
-    const MeanAndMedian times = meanAndMedian(std::move(responseMs_));
-    tally.meanMs = times.mean;
-    tally.medianMs = times.median;
+    if (!stretches_.empty())
+        stretches_.back().exercise.endedAt = now;
     recent_.clear();
-    responseMs_.clear();
-    return tally;
+    return giveOut(true);
 }
 
 MeanAndMedian meanAndMedian(std::vector<double> values)

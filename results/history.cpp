@@ -10,6 +10,7 @@
 #include <ctime>
 #include <functional>
 #include <optional>
+#include <random>
 #include <unordered_map>
 #include <utility>
 
@@ -227,18 +228,44 @@ std::optional<Side> sideFromName(std::string_view name)
 
 std::string_view sideName(Side side) { return side == Side::left ? "gauche" : "droite"; }
 
-// Where each of the program's columns lies in the file: at first in the
-// program's order; a header gives the file's.
+std::string_view markName(KeyMark mark) { return mark == KeyMark::tooSoon ? "trop tôt" : "réponse déjà affichée"; }
+
+std::optional<KeyMark> markFromName(std::string_view name)
+{
+    for (KeyMark mark : {KeyMark::tooSoon, KeyMark::afterReveal}) {
+        if (name == markName(mark))
+            return mark;
+    }
+    return std::nullopt;
+}
+
+// A file's header, as the program writes it, and how many of its columns
+// the files had from the start.
+struct FileColumns {
+    std::string_view header;
+    std::size_t atFirst;
+};
+
+constexpr FileColumns historyColumns{historyHeader, historyColumnsAtFirst};
+constexpr FileColumns answersColumns{answersHeader, answersColumnsAtFirst};
+
+// Where each of the program's columns lies in a line of the file: at first
+// in the program's order; a header gives the file's. A line has count
+// fields, or, with the columns added since the file was begun, wider.
 struct Columns {
     std::vector<std::size_t> at;
-    std::size_t count = 0; // fields a line has
+    std::size_t count = 0;
+    std::size_t wider = 0;
     bool fileOrder = false;
 };
 
-Columns programOrder(std::size_t count)
+// The program's order, in a line written before the later columns were
+// added or after.
+Columns programOrder(const FileColumns& file)
 {
-    Columns c{std::vector<std::size_t>(count), count, false};
-    for (std::size_t i = 0; i < count; ++i)
+    const std::size_t all = columnsOf(file.header).size();
+    Columns c{std::vector<std::size_t>(all), file.atFirst, all, false};
+    for (std::size_t i = 0; i < all; ++i)
         c.at[i] = i;
     return c;
 }
@@ -261,42 +288,55 @@ bool looksLikeHeader(const std::vector<std::string>& fields)
 }
 
 // The file's columns as its header names them; nothing when one of the
-// program's columns is missing.
-std::optional<Columns> columnsOfHeader(const std::vector<std::string>& header,
-                                       const std::vector<std::string_view>& wanted)
+// columns the files had from the start is missing. A column added since,
+// which a header of an older file does not name, follows the header's last
+// named column (a spreadsheet may have filled the header with empty cells
+// up to the longest line).
+std::optional<Columns> columnsOfHeader(const std::vector<std::string>& header, const FileColumns& file)
 {
-    Columns c{{}, header.size(), true};
-    for (std::string_view name : wanted) {
+    const std::vector<std::string_view> wanted = columnsOf(file.header);
+    std::size_t named = 0;
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        if (!trimmed(header[i]).empty())
+            named = i + 1;
+    }
+    Columns c{{}, header.size(), header.size(), true};
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
         std::size_t found = header.size();
         for (std::size_t i = 0; i < header.size(); ++i) {
-            if (trimmed(header[i]) == name)
+            if (trimmed(header[i]) == wanted[k])
                 found = i;
         }
-        if (found == header.size())
-            return std::nullopt;
+        if (found == header.size()) {
+            if (k < file.atFirst)
+                return std::nullopt;
+            found = named++;
+        }
         c.at.push_back(found);
     }
+    c.wider = std::max(c.count, named);
+    c.fileOrder = !std::ranges::equal(c.at, programOrder(file).at);
     return c;
 }
 
 // Gives each line of the text to use(), its fields in the program's column
-// order, and counts the lines that use() refuses. A line written in the
-// program's order under a header that a spreadsheet changed is read in that
-// order.
-int forEachLine(std::string_view text, std::string_view header,
+// order (empty for a column the line lacks), and counts the lines that use()
+// refuses. A line that does not fit the header is read in the program's
+// order, as the program writes it under a header that a spreadsheet changed.
+int forEachLine(std::string_view text, const FileColumns& file,
                 const std::function<bool(const std::vector<std::string>&)>& use)
 {
     if (text.starts_with(byteOrderMark))
         text.remove_prefix(byteOrderMark.size());
-    const std::vector<std::string_view> wanted = columnsOf(header);
-    const Columns ours = programOrder(wanted.size());
+    const Columns ours = programOrder(file);
     std::optional<Columns> columns = ours;
-    std::vector<std::string> fields(wanted.size());
+    std::vector<std::string> fields(ours.at.size());
     const auto usable = [&](const Record& record, const Columns& c) {
-        if (record.fields.size() != c.count)
+        const std::size_t size = record.fields.size();
+        if (size != c.count && size != c.wider)
             return false;
-        for (std::size_t i = 0; i < wanted.size(); ++i)
-            fields[i] = record.fields[c.at[i]];
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            fields[i] = c.at[i] < size ? record.fields[c.at[i]] : std::string();
         return use(fields);
     };
     int skipped = 0;
@@ -314,14 +354,13 @@ int forEachLine(std::string_view text, std::string_view header,
             // A header: the first tells the file's columns; one written
             // again further down is no damage.
             if (first)
-                columns = columnsOfHeader(record->fields, wanted);
+                columns = columnsOfHeader(record->fields, file);
             first = false;
             pos = record->next;
             continue;
         }
         first = false;
-        if (record && ((columns && usable(*record, *columns)) || (columns && columns->fileOrder && usable(*record, ours)) ||
-                       (!columns && usable(*record, ours)))) {
+        if (record && ((columns && usable(*record, *columns)) || usable(*record, ours))) {
             pos = record->next;
             continue;
         }
@@ -331,6 +370,28 @@ int forEachLine(std::string_view text, std::string_view header,
         pos = nextLine;
     }
     return skipped;
+}
+
+// An exercise's identity as a line holds it, in lower case; empty text for
+// a line written before exercises had one; nothing for a field that is no
+// identity.
+std::optional<std::string> exerciseIdOf(std::string_view field)
+{
+    const std::string id = trimmed(field);
+    if (id.empty())
+        return id;
+    constexpr std::string_view shape = "00000000-0000-0000-0000-000000000000";
+    if (id.size() != shape.size())
+        return std::nullopt;
+    std::string lower;
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const char c = id[i];
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (shape[i] == '-' ? c != '-' : !hex)
+            return std::nullopt;
+        lower += static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
+    }
+    return lower;
 }
 
 std::optional<ExerciseResult> resultOf(const std::vector<std::string>& f)
@@ -345,12 +406,14 @@ std::optional<ExerciseResult> resultOf(const std::vector<std::string>& f)
     const auto correct = wholeNumber(f[8], 0, most);
     const auto mean = wholeNumber(f[9], 0, most);
     const auto median = wholeNumber(f[10], 0, most);
+    const std::optional<std::string> id = exerciseIdOf(f[11]);
     if (!date || !part || !level || !interval || !feedback || !pictures || !answers || !correct || !mean ||
-        !median || *correct > *answers || *answers > *pictures)
+        !median || !id || *correct > *answers || *answers > *pictures)
         return std::nullopt;
     return ExerciseResult{*date, patientFromField(f[1]),
                           Tally{{*part, *level, *interval, *feedback == 1}, *pictures, *answers, *correct, *mean,
-                                *median}};
+                                *median},
+                          *id};
 }
 
 std::string utf8(const std::filesystem::path& path)
@@ -399,11 +462,11 @@ struct Layout {
     bool windows1252 = false;
 };
 
-std::optional<Layout> layoutOf(const std::optional<std::string>& start, std::string_view header)
+std::optional<Layout> layoutOf(const std::optional<std::string>& start, const FileColumns& file)
 {
     // A missing, empty or unreadable file is written as the program writes.
     if (!start || start->empty())
-        return Layout{programOrder(columnsOf(header).size()), false};
+        return Layout{programOrder(file), false};
     std::string_view text = *start;
     const bool marked = text.starts_with(byteOrderMark);
     if (marked)
@@ -414,16 +477,14 @@ std::optional<Layout> layoutOf(const std::optional<std::string>& start, std::str
     const std::optional<Record> first = readRecord(text, 0);
     if (!first)
         return std::nullopt;
+    const Columns ours = programOrder(file);
     if (!looksLikeHeader(first->fields)) {
         // Lines without a header: the program's own, or someone else's.
-        if (first->fields.size() == columnsOf(header).size())
-            return Layout{programOrder(first->fields.size()), windows1252};
+        if (first->fields.size() == ours.count || first->fields.size() == ours.wider)
+            return Layout{ours, windows1252};
         return std::nullopt;
     }
-    const std::vector<std::string_view> ours = columnsOf(header);
-    if (std::ranges::equal(first->fields, ours))
-        return Layout{programOrder(ours.size()), windows1252};
-    const std::optional<Columns> columns = columnsOfHeader(first->fields, ours);
+    const std::optional<Columns> columns = columnsOfHeader(first->fields, file);
     if (!columns)
         return std::nullopt;
     return Layout{*columns, windows1252};
@@ -440,7 +501,7 @@ std::optional<std::string> shaped(std::string_view lines, const Layout& layout)
         const std::optional<Record> record = readRecord(lines, pos);
         if (!record || record->fields.size() != layout.columns.at.size())
             return std::nullopt;
-        std::vector<std::string> fields(layout.columns.count);
+        std::vector<std::string> fields(layout.columns.wider);
         for (std::size_t i = 0; i < record->fields.size(); ++i)
             fields[layout.columns.at[i]] = record->fields[i];
         std::string line;
@@ -490,6 +551,25 @@ std::string_view partName(BodyPart part)
     return "mains";
 }
 
+std::string newExerciseId()
+{
+    std::random_device entropy;
+    std::array<unsigned char, 16> bits{};
+    for (unsigned char& b : bits)
+        b = static_cast<unsigned char>(entropy());
+    // A version-4 UUID: random, with its version and variant marked.
+    bits[6] = static_cast<unsigned char>((bits[6] & 0x0F) | 0x40);
+    bits[8] = static_cast<unsigned char>((bits[8] & 0x3F) | 0x80);
+    std::string id;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        if (i == 4 || i == 6 || i == 8 || i == 10)
+            id += '-';
+        id += "0123456789abcdef"[bits[i] >> 4];
+        id += "0123456789abcdef"[bits[i] & 0x0F];
+    }
+    return id;
+}
+
 std::string historyLine(const ExerciseResult& r)
 {
     const Tally& t = r.tally;
@@ -497,7 +577,7 @@ std::string historyLine(const ExerciseResult& r)
     for (int n : {t.settings.level, t.settings.intervalMs, t.settings.feedback ? 1 : 0, t.pictures, t.answers,
                   t.correct, t.meanMs, t.medianMs})
         line += ';' + std::to_string(n);
-    return line;
+    return line + ';' + r.id;
 }
 
 std::string answerLines(const ExerciseRecord& record)
@@ -506,17 +586,20 @@ std::string answerLines(const ExerciseRecord& record)
     const std::string part(partName(record.result.tally.settings.part));
     std::string lines;
     for (const PictureAnswer& p : record.pictures) {
+        const std::optional<LeftOutKey>& out = p.leftOut;
         lines += start + std::to_string(p.order) + ';' + part + ';' + csvField(p.imageSet) + ';' +
                  std::to_string(p.number) + ';' + std::string(sideName(p.shown)) + ';' +
                  (p.answer ? std::string(sideName(*p.answer)) : "") + ';' + (p.answer ? (p.correct() ? "1" : "0") : "") +
-                 ';' + (p.responseMs ? std::to_string(*p.responseMs) : "") + std::string(lineBreak);
+                 ';' + (p.responseMs ? std::to_string(*p.responseMs) : "") + ';' +
+                 (out ? std::string(sideName(out->side)) : "") + ';' + (out ? std::to_string(out->ms) : "") + ';' +
+                 (out ? std::string(markName(out->mark)) : "") + ';' + record.result.id + std::string(lineBreak);
     }
     return lines;
 }
 
 void parseHistory(std::string_view text, HistoryContents& into)
 {
-    into.skipped += forEachLine(text, historyHeader, [&](const std::vector<std::string>& f) {
+    into.skipped += forEachLine(text, historyColumns, [&](const std::vector<std::string>& f) {
         std::optional<ExerciseResult> result = resultOf(f);
         if (result)
             into.results.push_back(std::move(*result));
@@ -527,18 +610,23 @@ void parseHistory(std::string_view text, HistoryContents& into)
 void parseAnswers(std::string_view text, HistoryContents& into)
 {
     // The lines of one exercise follow each other as written; they are
-    // gathered by date and patient all the same, should a spreadsheet have
-    // sorted them.
+    // gathered by exercise all the same, should a spreadsheet have sorted
+    // them: by its identity, or by its date and patient for lines written
+    // before exercises had one.
+    const auto exerciseKey = [](const std::string& id, const std::string& date, const std::string& patient) {
+        return id.empty() ? date + '\n' + patient : id;
+    };
     std::unordered_map<std::string, std::size_t> exercises;
     for (std::size_t i = 0; i < into.answers.size(); ++i)
-        exercises.emplace(into.answers[i].date + '\n' + into.answers[i].patient, i);
+        exercises.emplace(exerciseKey(into.answers[i].id, into.answers[i].date, into.answers[i].patient), i);
     // An exercise's lines follow each other: its date and patient are
     // worked out once.
     std::string lastDate;
     std::string lastPatient;
+    std::string lastId;
     std::size_t lastAt = 0;
-    into.skipped += forEachLine(text, answersHeader, [&](const std::vector<std::string>& f) {
-        const bool same = !into.answers.empty() && f[0] == lastDate && f[1] == lastPatient;
+    into.skipped += forEachLine(text, answersColumns, [&](const std::vector<std::string>& f) {
+        const bool same = !into.answers.empty() && f[0] == lastDate && f[1] == lastPatient && f[13] == lastId;
         const std::optional<std::string> date = same ? into.answers[lastAt].date : normalDateTime(f[0]);
         const auto order = wholeNumber(f[2], 1, most);
         const std::optional<BodyPart> part = partFromName(f[3]);
@@ -548,20 +636,30 @@ void parseAnswers(std::string_view text, HistoryContents& into)
         const auto correct = wholeNumber(f[8], 0, 1);
         const auto ms = wholeNumber(f[9], 0, most);
         const bool unanswered = f[7].empty() && f[8].empty() && f[9].empty();
-        if (!date || !order || !part || !number || !shown || f[4].empty() ||
-            !(unanswered || (answer && correct && ms && (*correct == 1) == (*answer == *shown))))
+        const std::optional<Side> outSide = sideFromName(f[10]);
+        const auto outMs = wholeNumber(f[11], 0, most);
+        const std::optional<KeyMark> outMark = markFromName(f[12]);
+        const bool nothingLeftOut = f[10].empty() && f[11].empty() && f[12].empty();
+        const std::optional<std::string> id = same ? into.answers[lastAt].id : exerciseIdOf(f[13]);
+        if (!date || !order || !part || !number || !shown || f[4].empty() || !id ||
+            !(unanswered || (answer && correct && ms && (*correct == 1) == (*answer == *shown))) ||
+            !(nothingLeftOut || (outSide && outMs && outMark)))
             return false;
         if (!same) {
             const std::string patient = patientFromField(f[1]);
-            const auto [at, added] = exercises.emplace(*date + '\n' + patient, into.answers.size());
+            const auto [at, added] = exercises.emplace(exerciseKey(*id, *date, patient), into.answers.size());
             if (added)
-                into.answers.push_back({*date, patient, *part, {}});
+                into.answers.push_back({*date, patient, *part, {}, *id});
             lastAt = at->second;
             lastDate = f[0];
             lastPatient = f[1];
+            lastId = f[13];
         }
-        into.answers[lastAt].pictures.push_back(
-            {*order, *number, f[4], *shown, unanswered ? std::nullopt : answer, unanswered ? std::nullopt : ms});
+        std::optional<LeftOutKey> leftOut;
+        if (!nothingLeftOut)
+            leftOut = LeftOutKey{*outSide, *outMs, *outMark};
+        into.answers[lastAt].pictures.push_back({*order, *number, f[4], *shown, unanswered ? std::nullopt : answer,
+                                                 unanswered ? std::nullopt : ms, leftOut});
         return true;
     });
 }
@@ -573,11 +671,16 @@ std::optional<ExerciseRecord> lastExerciseOf(const HistoryContents& history, con
         if (trimmed(r->patient) != who)
             continue;
         ExerciseRecord record{*r, {}};
-        // Its pictures have its date to the second, or to the minute where a
-        // spreadsheet dropped the seconds of one file's dates.
+        // Its pictures carry its identity; those of an exercise saved before
+        // exercises had one have its date to the second, or to the minute
+        // where a spreadsheet dropped the seconds of one file's dates.
         const ExerciseAnswers* near = nullptr;
         for (const ExerciseAnswers& a : history.answers) {
-            if (trimmed(a.patient) != who || a.part != r->tally.settings.part)
+            if (!r->id.empty() && a.id == r->id) {
+                near = &a;
+                break;
+            }
+            if (!r->id.empty() || !a.id.empty() || trimmed(a.patient) != who || a.part != r->tally.settings.part)
                 continue;
             if (a.date == r->date) {
                 near = &a;
@@ -663,12 +766,13 @@ std::string History::write(const std::string& name, std::string_view fileHeader,
     const std::string header = std::string(byteOrderMark) + std::string(fileHeader) + std::string(lineBreak);
 
     std::filesystem::path target = fileOf(name, ".csv");
-    std::optional<Layout> layout = layoutOf(private_files::read(target, 65536), fileHeader);
+    const FileColumns& file = fileHeader == historyHeader ? historyColumns : answersColumns;
+    std::optional<Layout> layout = layoutOf(private_files::read(target, 65536), file);
     std::optional<std::string> bytes = layout ? shaped(waiting + lines, *layout) : std::nullopt;
     std::string note;
     if (!bytes) {
         const std::filesystem::path beside = fileOf(name, "-suite.csv");
-        layout = layoutOf(private_files::read(beside, 65536), fileHeader);
+        layout = layoutOf(private_files::read(beside, 65536), file);
         bytes = layout ? shaped(waiting + lines, *layout) : std::nullopt;
         if (!bytes)
             return failure("Les résultats n'ont pas pu être enregistrés",

@@ -15,6 +15,7 @@
 
 #include "results/answer_sheet.h"
 
+#include <cstddef>
 #include <ctime>
 #include <filesystem>
 #include <optional>
@@ -23,15 +24,23 @@
 #include <vector>
 
 inline constexpr std::string_view historyHeader =
-    "date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_moyen_ms;temps_médian_ms";
+    "date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_moyen_ms;temps_médian_ms;exercice";
 inline constexpr std::string_view answersHeader =
-    "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms";
+    "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms;touche_écartée;écartée_ms;motif;exercice";
+// The columns the files had from the start. Those after them were added
+// later: lines written before lack them, and in a file begun before, whose
+// header does not name them, they follow the header's columns.
+inline constexpr std::size_t historyColumnsAtFirst = 11;
+inline constexpr std::size_t answersColumnsAtFirst = 10;
 
 // One line of resultats.csv.
 struct ExerciseResult {
     std::string date; // local date and time, as 2026-12-07T14:05:09
     std::string patient;
     Tally tally;
+    // The exercise's identity, the same on its lines of both files; empty
+    // for an exercise saved before exercises had one.
+    std::string id;
 
     bool operator==(const ExerciseResult&) const = default;
 };
@@ -42,6 +51,7 @@ struct ExerciseAnswers {
     std::string patient;
     BodyPart part = BodyPart::hands;
     std::vector<PictureAnswer> pictures;
+    std::string id; // as the exercise's line in resultats.csv
 
     bool operator==(const ExerciseAnswers&) const = default;
 };
@@ -54,6 +64,10 @@ struct ExerciseRecord {
 
     bool operator==(const ExerciseRecord&) const = default;
 };
+
+// A new identity for an exercise: 128 random bits, written as a UUID
+// (8-4-4-4-12 hexadecimal digits), which no spreadsheet takes for a number.
+std::string newExerciseId();
 
 // The line of a result, without its line break.
 std::string historyLine(const ExerciseResult& result);

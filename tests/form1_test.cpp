@@ -56,18 +56,18 @@ TEST_F(Form1Test, AHeldKeyIsOneAnswerAndAKeyWithNoPictureOnScreenNone)
     EXPECT_TRUE(form.arrowKey(held, 103.300, true));
     tickAt(106);
     EXPECT_TRUE(form.arrowKey(held, 106.300, true));
-    EXPECT_EQ(form.answers().answersTaken(), 1);
+    EXPECT_EQ(form.answers().keysPlaced(), 1);
 
     // The next picture is still being read: the background is cleared, and
     // a key then answers neither it nor the picture before.
     tickAt(109, false);
     EXPECT_TRUE(form.arrowKey(shownSide(), 109.200));
-    EXPECT_EQ(form.answers().answersTaken(), 1);
+    EXPECT_EQ(form.answers().keysPlaced(), 1);
     form.backgroundChanged(text(state.imagePath));
     form.frameEnded(109.900);
     EXPECT_TRUE(form.arrowKey(shownSide(), 110.150));
-    EXPECT_EQ(form.answers().answersTaken(), 2);
-    EXPECT_DOUBLE_EQ(form.answers().latestResponseSeconds(), 0.250);
+    EXPECT_EQ(form.answers().keysPlaced(), 2);
+    EXPECT_DOUBLE_EQ(form.answers().latestKeySeconds(), 0.250);
 
     form.clicked(C::cmdOnOff);
     const std::vector<ExerciseResult> saved = history.read().results;

@@ -21,7 +21,7 @@ namespace {
 
 ExerciseResult result(std::string patient, int pictures = 20)
 {
-    return {"2026-12-07T14:05:09", std::move(patient), Tally{{BodyPart::face, 2, 4500, true}, pictures, 18, 15, 812, 790}};
+    return {"2026-12-07T14:05:09", std::move(patient), Tally{{BodyPart::face, 2, 4500, true}, pictures, 18, 15, 812, 790}, {}};
 }
 
 std::string contentOf(const fs::path& file)
@@ -45,8 +45,8 @@ TEST(HistoryTest, LinesAsASpreadsheetReadsThemAndBack)
     const std::string text = contentOf(history.file());
     EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
                                  "date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;"
-                                 "temps_moyen_ms;temps_médian_ms\r\n"
-                                 "2026-12-07T14:05:09;Jeanne Dupont;visage;2;4500;1;20;18;15;812;790\r\n"
+                                 "temps_moyen_ms;temps_médian_ms;exercice\r\n"
+                                 "2026-12-07T14:05:09;Jeanne Dupont;visage;2;4500;1;20;18;15;812;790;\r\n"
                                  "2026-12-07T14:05:09;\"Dupont; Jean\";visage;"))
         << text;
     EXPECT_NE(text.find(";\"Le \"\"Grand\"\" Martin\";"), std::string::npos);
@@ -154,14 +154,16 @@ TEST(HistoryTest, AFileASpreadsheetSavedBackStaysTheProgramsOwn)
     EXPECT_EQ(read.skipped, 2);
     ASSERT_EQ(read.results.size(), 3u);
     EXPECT_EQ(read.results[0], (ExerciseResult{"2026-12-07T14:05:00", "Hélène",
-                                               Tally{{BodyPart::hands, 1, 3000, false}, 20, 18, 15, 812, 790}}));
+                                               Tally{{BodyPart::hands, 1, 3000, false}, 20, 18, 15, 812, 790}, {}}));
     EXPECT_EQ(read.results[1].date, "2026-12-08T09:30:12");
     EXPECT_EQ(read.results[2].tally.settings.part, BodyPart::face);
 
     ASSERT_EQ(history.append({result("Zoé Lefèvre"), {}}), "");
     const std::string text = contentOf(history.file());
     EXPECT_TRUE(text.starts_with(calcHeader)) << "the user's header stays";
-    EXPECT_TRUE(text.ends_with("Zo\xE9 Lef\xE8vre;2026-12-07T14:05:09;;visage;2;4500;1;20;18;15;812;790\r\n")) << text;
+    // The identity, a column the user's header does not name, follows its
+    // columns.
+    EXPECT_TRUE(text.ends_with("Zo\xE9 Lef\xE8vre;2026-12-07T14:05:09;;visage;2;4500;1;20;18;15;812;790;\r\n")) << text;
     read = history.read();
     ASSERT_EQ(read.results.size(), 4u);
     EXPECT_EQ(read.results[3], result("Zoé Lefèvre"));
@@ -174,7 +176,7 @@ TEST(HistoryTest, AFileASpreadsheetSavedBackStaysTheProgramsOwn)
     EXPECT_NE(said.find("resultats-suite.csv"), std::string::npos) << said;
     EXPECT_EQ(contentOf(history.file()), before);
     std::ofstream(history.answersFile(), std::ios::binary) << "date;patient;ordre;image\r\n";
-    ExerciseRecord withPictures{result("Łukasz"), {{1, 12, "VisageDG", Side::right, Side::right, 640}}};
+    ExerciseRecord withPictures{result("Łukasz"), {{1, 12, "VisageDG", Side::right, Side::right, 640, {}}}};
     EXPECT_EQ(history.append(withPictures), "") << "said once per run";
     EXPECT_EQ(contentOf(history.answersFile()), "date;patient;ordre;image\r\n");
     read = history.read();
@@ -203,7 +205,7 @@ TEST(HistoryTest, TwoProgramsWritingAtOnceCutNoLine)
         ASSERT_GE(children[c], 0);
         if (children[c] == 0) {
             History history(where);
-            std::vector<PictureAnswer> pictures(40, {1, 3, "mainDG", Side::left, Side::left, 500});
+            std::vector<PictureAnswer> pictures(40, {1, 3, "mainDG", Side::left, Side::left, 500, {}});
             for (int i = 0; i < each; ++i)
                 history.append({result(longName + char('a' + c), 20 + i), pictures});
             _exit(0);

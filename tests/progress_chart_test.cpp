@@ -14,17 +14,17 @@ namespace {
 ExerciseResult result(const std::string& date, BodyPart part, int answers, int correct, int median,
                       const std::string& patient = "Mme A")
 {
-    return {date, patient, Tally{{part, 1, 3000, false}, 20, answers, correct, median, median}};
+    return {date, patient, Tally{{part, 1, 3000, false}, 20, answers, correct, median, median}, {}};
 }
 
 // An exercise's pictures: the left ones answered in leftMs, right or wrong
 // as told; the right ones answered only when rightMs is given.
 ExerciseAnswers answers(const std::string& date, int leftMs, bool leftRight, std::optional<int> rightMs)
 {
-    ExerciseAnswers a{date, "Mme A", BodyPart::hands, {}};
+    ExerciseAnswers a{date, "Mme A", BodyPart::hands, {}, {}};
     for (int i = 0; i < 4; ++i) {
-        a.pictures.push_back({2 * i + 1, 3, "mainDG", Side::left, leftRight ? Side::left : Side::right, leftMs});
-        PictureAnswer right{2 * i + 2, 14, "mainDG", Side::right, std::nullopt, std::nullopt};
+        a.pictures.push_back({2 * i + 1, 3, "mainDG", Side::left, leftRight ? Side::left : Side::right, leftMs, {}});
+        PictureAnswer right{2 * i + 2, 14, "mainDG", Side::right, std::nullopt, std::nullopt, {}};
         if (rightMs) {
             right.answer = Side::right;
             right.responseMs = rightMs;

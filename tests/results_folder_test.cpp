@@ -21,14 +21,14 @@ namespace {
 
 ExerciseResult exercise(std::string date, std::string patient = "Zoé Lefèvre", int correct = 15)
 {
-    return {std::move(date), std::move(patient), Tally{{BodyPart::hands, 1, 3000, true}, 20, 18, correct, 812, 790}};
+    return {std::move(date), std::move(patient), Tally{{BodyPart::hands, 1, 3000, true}, 20, 18, correct, 812, 790}, {}};
 }
 
 // An exercise with two pictures answered, one left and one right.
 ExerciseRecord record(std::string date)
 {
     return {exercise(std::move(date)),
-            {{1, 3, "mainDGfacile", Side::left, Side::left, 640}, {2, 14, "mainDGfacile", Side::right, std::nullopt, std::nullopt}}};
+            {{1, 3, "mainDGfacile", Side::left, Side::left, 640, {}}, {2, 14, "mainDGfacile", Side::right, std::nullopt, std::nullopt, {}}}};
 }
 
 std::string contentOf(const fs::path& file)

@@ -152,7 +152,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     EXPECT_EQ(state.running, 0);
     EXPECT_EQ(host.resultsShown, 1);
     ASSERT_EQ(saved().size(), 1u);
-    EXPECT_EQ(saved()[0].tally.pictures, 2);
+    EXPECT_EQ(saved()[0].tally.pictures, 1) << "the 200th picture never reached the screen: « Bravo » replaced it";
 
     click(C::optMain); // no body part: the next tick refuses
     window.selectPace(C::OptExtreme);
@@ -164,7 +164,7 @@ TEST_F(ResultsTest, TheEndOfTheTenMinutesSavesAndOpensTheResults)
     tickAt(30);
     click(C::cmdOnOff);
     EXPECT_EQ(saved().size(), 1u);
-    EXPECT_EQ(form.lastExercise()->result.tally.answers, 0) << "the figures shown are those of the last exercise";
+    EXPECT_EQ(form.lastExercise()->result.tally.answers, 1) << "the last exercise is the last one saved";
 
     // Without answers, the end of the ten minutes opens nothing.
     click(C::cmdOnOff);
@@ -308,4 +308,113 @@ TEST_F(ResultsTest, EveryPictureIsKeptWithItsAnswerAndGivesTheFiguresPerSide)
         }
     }
     EXPECT_TRUE(sideFiguresOf({}).empty()) << "an exercise saved before: overall figures only";
+}
+
+// Keys at the pace « Rapide » with the correct side displayed 1.8 s after
+// each picture: a key belongs to the picture on screen when it was pressed,
+// whenever it is handled. One pressed once the side is displayed, or too
+// soon to be a judgement of the picture, is kept with its mark and answers
+// nothing, so that the next key can still answer.
+TEST_F(ResultsTest, AKeyBelongsToThePictureOnScreenWhenItWasPressed)
+{
+    window.checkedValue[C::optFeedBack] = 1;
+    window.selectPace(C::OptDiff);
+    click(C::cmdOnOff);
+    std::vector<Side> sides;
+    // The picture reaches the screen during the tick's feedback wait.
+    const auto tickWithFeedbackAt = [&](double t) {
+        window.clock = t;
+        window.duringPause = [&, t] { form.pictureOnScreen(text(state.imagePath), t + frame); };
+        form.timerTick();
+        window.duringPause = nullptr;
+        sides.push_back(shownSide());
+        EXPECT_NEAR(window.clock, t + 1.8, 1e-5) << "the side is displayed 1.8 s after the picture";
+    };
+    tickWithFeedbackAt(100);
+    form.arrowKey(sides[0], 100.600); // answered in 590 ms
+    tickWithFeedbackAt(102);
+    form.arrowKey(sides[1], 103.900); // once the side is displayed
+    tickWithFeedbackAt(104);
+    form.arrowKey(sides[2], 104.310); // the next picture's own answer, 300 ms
+    tickWithFeedbackAt(106);
+    form.arrowKey(other(sides[3]), 106.080); // 70 ms: too soon to be a judgement
+    form.arrowKey(sides[3], 106.700);        // then the answer, 690 ms
+    tickWithFeedbackAt(108);
+    const Side fifth = sides[4];
+    tickWithFeedbackAt(110);
+    form.arrowKey(fifth, 109.700); // pressed before the sixth picture, handled after its tick
+    // A key pressed once the sixth picture's side is displayed and held
+    // down into the seventh picture: one press, no answer of either.
+    form.arrowKey(sides[5], 111.850);
+    tickWithFeedbackAt(112);
+    form.arrowKey(sides[5], 112.200, true);
+    form.arrowKey(sides[5], 112.240, true);
+    click(C::cmdOnOff);
+
+    const HistoryContents read = history.read();
+    EXPECT_EQ(read.skipped, 0);
+    ASSERT_EQ(read.results.size(), 1u);
+    ASSERT_EQ(read.answers.size(), 1u);
+    const std::vector<PictureAnswer>& p = read.answers[0].pictures;
+    ASSERT_EQ(p.size(), 7u);
+    const auto answered = [&](std::size_t i, std::optional<int> ms) {
+        EXPECT_EQ(p[i].responseMs, ms) << "picture " << i + 1;
+        EXPECT_EQ(p[i].answer.has_value(), ms.has_value()) << "picture " << i + 1;
+    };
+    answered(0, 590);
+    answered(1, std::nullopt);
+    EXPECT_EQ(p[1].leftOut, (LeftOutKey{sides[1], 1890, KeyMark::afterReveal}));
+    answered(2, 300);
+    EXPECT_FALSE(p[2].leftOut);
+    answered(3, 690);
+    EXPECT_TRUE(p[3].correct());
+    EXPECT_EQ(p[3].leftOut, (LeftOutKey{other(sides[3]), 70, KeyMark::tooSoon}));
+    answered(4, 1690);
+    answered(5, std::nullopt);
+    EXPECT_EQ(p[5].leftOut, (LeftOutKey{sides[5], 1840, KeyMark::afterReveal}));
+    answered(6, std::nullopt);
+    EXPECT_FALSE(p[6].leftOut) << "a held key is one press";
+    // The figures count the answers only.
+    EXPECT_EQ(read.results[0].tally, (Tally{{BodyPart::hands, 1, 2000, true}, 7, 4, 4, 818, 640}));
+    EXPECT_EQ(read.results[0].id, read.answers[0].id);
+    EXPECT_EQ(sideFiguresOf(p).back().answers, "4 sur 7");
+}
+
+// Settings changed twice while an exercise runs make three exercises, each
+// with the settings of its own pictures, as if the patient had stopped and
+// started again; each is saved once no key can reach its pictures.
+TEST_F(ResultsTest, SettingsChangedDuringAnExerciseMakeAnExerciseOfEachStretch)
+{
+    click(C::cmdOnOff);
+    tickAt(100);
+    form.arrowKey(shownSide(), 100.510);
+    tickAt(103);
+    const Side second = shownSide();
+    click(C::optPied);
+    tickAt(106); // feet, 4500 ms
+    form.arrowKey(second, 105.900); // pressed on the last hand, handled after the tick
+    form.arrowKey(shownSide(), 106.610);
+    EXPECT_TRUE(saved().empty()) << "the hands' exercise may still take a key";
+    tickAt(110.5);
+    ASSERT_EQ(saved().size(), 1u);
+    EXPECT_EQ(saved()[0].tally, (Tally{{BodyPart::hands, 1, 3000, false}, 2, 2, 2, 1695, 1695}));
+    form.arrowKey(shownSide(), 111.010);
+    window.selectPace(C::OptDiff); // feet at 3000 ms
+    tickAt(115);
+    form.arrowKey(other(shownSide()), 115.410);
+    click(C::cmdOnOff);
+
+    const HistoryContents read = history.read();
+    ASSERT_EQ(read.results.size(), 3u);
+    EXPECT_EQ(read.results[1].tally, (Tally{{BodyPart::feet, 1, 4500, false}, 2, 2, 2, 550, 550}));
+    EXPECT_EQ(read.results[2].tally, (Tally{{BodyPart::feet, 1, 3000, false}, 1, 1, 0, 400, 400}));
+    ASSERT_EQ(read.answers.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(read.answers[i].id, read.results[i].id);
+        EXPECT_EQ(read.answers[i].part, read.results[i].tally.settings.part);
+        EXPECT_EQ(read.answers[i].pictures.size(), static_cast<std::size_t>(read.results[i].tally.pictures));
+    }
+    EXPECT_EQ(read.answers[1].pictures[0].imageSet, "piedDGfacile");
+    EXPECT_NE(read.results[0].id, read.results[1].id);
+    EXPECT_EQ(form.lastExercise()->result.id, read.results[2].id);
 }

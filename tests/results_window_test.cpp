@@ -21,9 +21,9 @@ namespace {
 
 ExerciseRecord exercise(const std::string& date, BodyPart part, bool rightAnswered)
 {
-    ExerciseRecord r{{date, "Mme A", Tally{{part, 1, 3000, false}, 3, 0, 0, 0, 0}}, {}};
-    r.pictures = {{1, 2, "mainDG", Side::left, Side::left, 600}, {2, 5, "mainDG", Side::left, Side::right, 1000},
-                  {3, 15, "mainDG", Side::right, std::nullopt, std::nullopt}};
+    ExerciseRecord r{{date, "Mme A", Tally{{part, 1, 3000, false}, 3, 0, 0, 0, 0}, {}}, {}};
+    r.pictures = {{1, 2, "mainDG", Side::left, Side::left, 600, {}}, {2, 5, "mainDG", Side::left, Side::right, 1000, {}},
+                  {3, 15, "mainDG", Side::right, std::nullopt, std::nullopt, {}}};
     if (rightAnswered) {
         r.pictures[2].answer = Side::right;
         r.pictures[2].responseMs = 450;

@@ -6,6 +6,8 @@
 # client area origin on the screen in win_x and win_y.
 
 readonly skipped=77
+# An exercise's identity in the history files.
+readonly uuid='[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}'
 xvfb_pid='' run_pid='' watchdog_pid=''
 
 # Ends the test if it has not ended by itself within time_limit seconds. The

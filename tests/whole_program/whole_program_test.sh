@@ -18,7 +18,10 @@
 #            brings a picture of :\mainDGfacile\ from that folder.
 #   alive    On the mounted disc image, an exercise in phase 1 answered with
 #            the arrow keys, each answer's side known from the picture on
-#            screen. During a feedback wait of 9.8 s the window answers every
+#            screen, one key pressed as soon as the correct side shows (kept
+#            with its mark, no answer), the next picture answered; the pace
+#            changed, the next picture begins an exercise of its own. During
+#            a feedback wait of 9.8 s the window answers every
 #            liveness ping of the window manager (X_PROBER, the prober given
 #            in the environment) within 100 ms, paints what a window laid
 #            over it uncovered within 100 ms, and a click on the start button
@@ -26,10 +29,12 @@
 #            saves one line, checked, in the history file, and one line per
 #            picture, checked, in reponses.csv; F2 shows the figures per side
 #            that reponses.csv gives (read through the accessibility bus,
-#            closed as a window manager closes it). Then the disc
-#            stalls (its fuseiso process stopped): the window stays alive and
-#            shows no stale picture, and the pictures come back once the disc
-#            answers again. A key held across three pictures is one answer.
+#            closed as a window manager closes it). A key pressed once the
+#            correct side shows and held across three pictures answers
+#            nothing. Then the disc stalls (its fuseiso process stopped): the
+#            window stays alive and shows no stale picture, and the pictures
+#            come back once the disc answers again; only the pictures that
+#            reached the screen count.
 #            With "Patient" ticked, a disc that answers 1.5 s after the start
 #            is not refused, and the patient's pictures show; SIGTERM then
 #            ends the program with status 0, the exercise saved. Last the
@@ -112,7 +117,9 @@ window_origin() {
 }
 
 readonly optPatient='8640 0 1095 375'
+readonly OptNormal='10080 1560 1215 375'
 readonly OptExtreme='10080 2520 1215 375'
+readonly OptTresDiff='10080 2160 1215 375'
 readonly opt10sec='10200 3240 1095 375'
 
 expect_first_picture_from_mainDGfacile() {
@@ -176,17 +183,33 @@ case_alive() {
   window_origin "$main"
 
   # Phase 1 at the normal pace: a picture every 3 s. Three right answers,
-  # then a wrong one, each given while its picture is on screen.
+  # then a wrong one, each given while its picture is on screen, as a
+  # person does, some time after it appeared.
   click_control $cmdOnOff
   local seen='' number key answers=0 numbers=() keys=()
   while ((answers < 4)); do
     seen=$(wait_for_next_picture "$seen")
     number=${seen##* }
     if (((number > 10) == (answers < 3))); then key=Right; else key=Left; fi
+    sleep 0.2
     xdotool key "$key"
     answers=$((answers + 1))
     numbers+=("$number") keys+=("$key")
   done
+  # The fifth picture: a key pressed as soon as « La réponse correcte était »
+  # shows its side, 2.8 s after the picture, answers nothing, neither this
+  # picture nor the next; the sixth picture is answered right.
+  seen=$(wait_for_next_picture "$seen")
+  numbers+=("${seen##* }") keys+=(Left)
+  "$X_PROBER" changed $((win_x + 2400 / 15)) $((win_y + 6600 / 15)) 73 25 5 ||
+    fail "the correct side was not displayed within 5 s of the picture"
+  xdotool key Left
+  seen=$(wait_for_next_picture "$seen")
+  number=${seen##* }
+  if ((number > 10)); then key=Right; else key=Left; fi
+  sleep 0.2
+  xdotool key "$key"
+  numbers+=("$number") keys+=("$key")
 
   # At 10 s a picture, the answer comes after a wait of 9.8 s.
   click_control $opt10sec
@@ -210,17 +233,22 @@ case_alive() {
   mapfile -t lines < <(tr -d '\r' <"$history")
   [[ ${#lines[@]} -eq 2 ]] || fail "the history holds ${#lines[@]} lines, not a header and one line"
   echo "saved: ${lines[1]}"
-  [[ ${lines[1]} =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\;\;mains\;1\;10000\;1\;[56]\;4\;3\;[0-9]+\;[0-9]+$ ]] ||
+  # The exercise at 3 s a picture; the one picture at 10 s, the pace
+  # changed, made an exercise of its own, without keys, not saved.
+  [[ ${lines[1]} =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}\;\;mains\;1\;3000\;1\;[67]\;5\;4\;[0-9]+\;[0-9]+\;$uuid$ ]] ||
     fail "the saved line is not that of the exercise: ${lines[1]}"
   check_answer_lines "${lines[1]%%;*}" "$(cut -d';' -f7 <<<"${lines[1]}")"
   check_side_figures
 
-  # A key held down across three pictures at 500 ms a picture (the first
-  # comes at the pace of the last exercise): one answer, however often the
-  # keyboard repeats it.
-  click_control $OptExtreme
+  # A key pressed once the correct side shows, at 1 s a picture, and held
+  # down across three pictures (the first comes at the pace of the last
+  # exercise): one press, which answers nothing, however often the keyboard
+  # repeats it.
+  click_control $OptTresDiff
   click_control $cmdOnOff
   seen=$(wait_for_next_picture "$seen")
+  "$X_PROBER" changed $((win_x + 2400 / 15)) $((win_y + 6600 / 15)) 73 25 5 ||
+    fail "the correct side was not displayed at 1 s a picture"
   xdotool keydown Right
   local changes
   for changes in 1 2 3; do seen=$(wait_for_next_picture "$seen"); done
@@ -229,13 +257,17 @@ case_alive() {
   wait_until_accessible buttons "the stop of the exercise with a held key" "Démarrer l'exercice"$'\t'"Alt+D"
   mapfile -t lines < <(tr -d '\r' <"$history")
   echo "held key: ${lines[-1]}"
-  [[ ${#lines[@]} -eq 3 && $(cut -d';' -f8 <<<"${lines[-1]}") == 1 ]] ||
-    fail "a key held across three pictures did not give one answer: ${lines[-1]}"
+  [[ ${#lines[@]} -eq 3 && $(cut -d';' -f4,5,8 <<<"${lines[-1]}") == '1;1000;0' ]] ||
+    fail "a key held from the correct side across three pictures answered: ${lines[-1]}"
+  local held
+  held=$(grep -c ';droite;[0-9]*;réponse déjà affichée;' "$tmp/data/tavrel/reponses.csv" || true)
+  ((held == 1)) || fail "reponses.csv holds $held keys pressed once the side was shown, not 1"
 
   # The disc stalls in the middle of an exercise at 500 ms a picture. The
   # new exercise's first picture comes at the pace of the last one. The
-  # exercise is answered once the disc answers again, so that its line in
-  # the history tells how many pictures its ticks showed meanwhile.
+  # pictures its ticks could not show while the disc stalled never reached
+  # the screen and are not counted; once the disc answers again they come
+  # at the pace, and count.
   click_control $OptExtreme
   click_control $cmdOnOff
   seen=$(wait_for_next_picture "$seen")
@@ -244,24 +276,30 @@ case_alive() {
   "$X_PROBER" ping "$main" 3 >"$tmp/ping.log" 2>&1 || fail "liveness pings while the disc stalls: $(cat "$tmp/ping.log")"
   [[ $(picture_on_screen) == none ]] || fail "a picture stays on screen while the disc stalls"
   kill -CONT "$fuseiso_pid"
+  local answering=$EPOCHREALTIME
   seen=$(wait_for_next_picture '')
   echo "the disc answers again: $seen"
-  xdotool key Right
   sleep 0.2
-  local lasted=$(((${EPOCHREALTIME/./} - ${began/./}) / 1000))
+  xdotool key Right
+  sleep 2
   click_control $cmdOnOff
+  local stalled=$(((${answering/./} - ${began/./}) / 1000)) after=$(((${EPOCHREALTIME/./} - ${answering/./}) / 1000))
   wait_until_accessible buttons "the stop of the exercise" "Démarrer l'exercice"$'\t'"Alt+D"
   mapfile -t lines < <(tr -d '\r' <"$history")
   local pictures
   pictures=$(cut -d';' -f7 <<<"${lines[-1]}")
-  echo "the exercise lasted $lasted ms and showed $pictures pictures"
-  ((pictures >= lasted / 500 - 1)) || fail "the pace was not kept while the disc stalled: ${lines[-1]}"
+  echo "the disc stalled $stalled ms; $after ms after it answered again; $pictures pictures on screen"
+  # Besides those after: one or two before the stall, and the one that was
+  # waiting for the disc when it answered.
+  ((pictures >= after / 500 - 1 && pictures <= after / 500 + 4)) ||
+    fail "not the pictures that reached the screen at the pace: ${lines[-1]}"
 
-  # A slow disc: with "Patient" ticked, the patient's set answers 1.5 s
-  # after the click on the start button. It is not refused as empty, and
-  # the patient's pictures show.
+  # A slow disc: with "Patient" ticked, at the normal pace, the patient's
+  # set answers 1.5 s after the click on the start button. It is not
+  # refused as empty, and the patient's pictures show.
   kill -STOP "$fuseiso_pid"
   click_control $optPatient
+  click_control $OptNormal
   click_control $cmdOnOff
   sleep 1.5
   kill -CONT "$fuseiso_pid"
@@ -273,6 +311,7 @@ case_alive() {
   # The system stops the program (SIGTERM) during this exercise: the
   # exercise is saved before the program goes.
   local before=${#lines[@]}
+  sleep 0.2
   xdotool key Left
   sleep 0.2
   kill -TERM "$run_pid"
@@ -298,27 +337,34 @@ case_alive() {
 }
 
 # The lines of reponses.csv of the first exercise of the alive case, one per
-# picture: the four answered (numbers and keys known), then the unanswered.
+# picture: the four answered (numbers and keys known), the fifth with its key
+# left out, pressed once the side was shown, the sixth answered, then the
+# unanswered.
 check_answer_lines() {
   local date=$1 pictures=$2 answers_file=$tmp/data/tavrel/reponses.csv lines i fields side answer
   [[ $(stat -c %a "$answers_file") == 600 ]] || fail "reponses.csv is readable by others"
   mapfile -t lines < <(tr -d '\r' <"$answers_file")
-  [[ ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms" ]] ||
+  [[ ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms;touche_écartée;écartée_ms;motif;exercice" ]] ||
     fail "reponses.csv's header: ${lines[0]}"
   ((${#lines[@]} == pictures + 1)) || fail "reponses.csv holds ${#lines[@]} lines for $pictures pictures"
   for ((i = 1; i <= pictures; i++)); do
     IFS=';' read -r -a fields <<<"${lines[i]};"
     [[ ${fields[0]} == "$date" && -z ${fields[1]} && ${fields[2]} == "$i" && ${fields[3]} == mains &&
-      ${fields[4]} == mainDG* ]] || fail "answer line $i is not that of the exercise: ${lines[i]}"
-    if ((i <= 4)); then
-      side=gauche answer=gauche
-      ((numbers[i - 1] > 10)) && side=droite
-      [[ ${keys[i - 1]} == Right ]] && answer=droite
+      ${fields[4]} == mainDG* && ${fields[13]} =~ ^$uuid$ ]] || fail "answer line $i is not that of the exercise: ${lines[i]}"
+    side=gauche answer=gauche
+    ((i <= ${#numbers[@]})) && ((numbers[i - 1] > 10)) && side=droite
+    ((i <= ${#keys[@]})) && [[ ${keys[i - 1]} == Right ]] && answer=droite
+    if ((i == 5)); then
+      [[ ${fields[5]} == "${numbers[i - 1]}" && -z ${fields[7]}${fields[8]}${fields[9]} && ${fields[10]} == gauche &&
+        ${fields[11]} =~ ^2[89][0-9][0-9]$ && ${fields[12]} == "réponse déjà affichée" ]] ||
+        fail "answer line $i is not picture ${numbers[i - 1]} with a key left out 2.8 s to 3 s after it: ${lines[i]}"
+    elif ((i <= 6)); then
       [[ ${fields[5]} == "${numbers[i - 1]}" && ${fields[6]} == "$side" && ${fields[7]} == "$answer" &&
-        ${fields[8]} == $((i < 4 ? 1 : 0)) && ${fields[9]} =~ ^[0-9]+$ ]] ||
+        ${fields[8]} == $((i == 4 ? 0 : 1)) && ${fields[9]} =~ ^[0-9]+$ && ${fields[9]} -ge 150 &&
+        -z ${fields[10]}${fields[11]}${fields[12]} ]] ||
         fail "answer line $i is not picture ${numbers[i - 1]} answered $answer: ${lines[i]}"
     else
-      [[ -z ${fields[7]}${fields[8]}${fields[9]} ]] || fail "answer line $i has an answer: ${lines[i]}"
+      [[ -z ${fields[7]}${fields[8]}${fields[9]}${fields[10]} ]] || fail "answer line $i has an answer: ${lines[i]}"
     fi
   done
   echo "reponses.csv: ${#lines[@]} lines as the exercise went"
@@ -343,7 +389,7 @@ for name, side in (("Gauche", "gauche"), ("Droite", "droite"), ("Les deux", None
   local shown
   shown=$(/usr/bin/python3 "$here/accessible.py" sides "$run_pid")
   [[ $shown == "$expected" ]] || fail "the results window shows per side:"$'\n'"$shown"$'\n'"not:"$'\n'"$expected"
-  grep -qx $'Les deux\t4 sur [56]\t75 %\t[0-9]* ms' <<<"$shown" || fail "both sides: $shown"
+  grep -qx $'Les deux\t5 sur [67]\t80 %\t[0-9]* ms' <<<"$shown" || fail "both sides: $shown"
   echo "per side:"$'\n'"$shown"
   "$X_PROBER" close "$results"
   wait_for_window_gone '^Résultats — Tavrel$' "the results window"
@@ -397,12 +443,13 @@ case_argument() {
     [[ $seen =~ ^mainDGfacile\ ([0-9]+)$ ]] || fail "after the start the screen shows '$seen'"
     number=${seen##* }
     if ((number > 10)); then key=Right; else key=Left; fi
+    sleep 0.2
     xdotool key "$key"
     sleep 0.3
     quit_with_cmdExit
     local lines
     mapfile -t lines < <(tr -d '\r' <"$shared/resultats-$computer.csv")
-    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ \;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[0-9]+\;[0-9]+$ ]] ||
+    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ \;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[0-9]+\;[0-9]+\;$uuid$ ]] ||
       fail "resultats-$computer.csv does not hold the exercise once: ${lines[*]}"
     [[ $(stat -c %a "$shared/resultats-$computer.csv") == 600 ]] || fail "resultats-$computer.csv is readable by others"
     grep -q "Zoé Lefèvre;1;mains;mainDGfacile;$number;" "$shared/reponses-$computer.csv" ||

@@ -11,6 +11,13 @@
 //                                  again
 //   x_prober close WINDOW          asks the window to close, as a click on
 //                                  its title bar's close box does
+//   x_prober changed X Y W H SECONDS
+//                                  watches that part of the screen and exits
+//                                  0 as soon as something is drawn there
+//                                  that was not at the start, 1 when nothing
+//                                  changed within SECONDS; so that a script
+//                                  can act within a few milliseconds of what
+//                                  the program shows
 //
 // WINDOW is a window id as xdotool prints it.
 
@@ -136,13 +143,48 @@ int closeWindow(xcb_connection_t* c, xcb_window_t window)
     return 0;
 }
 
+// The pixels of that part of the screen; empty when they cannot be read.
+std::string pixels(xcb_connection_t* c, xcb_window_t root, int x, int y, int width, int height)
+{
+    xcb_get_image_reply_t* image = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                      static_cast<std::uint16_t>(width), static_cast<std::uint16_t>(height), ~0u),
+        nullptr);
+    if (!image)
+        return {};
+    std::string data(reinterpret_cast<const char*>(xcb_get_image_data(image)),
+                     static_cast<std::size_t>(xcb_get_image_data_length(image)));
+    std::free(image);
+    return data;
+}
+
+int waitForChange(xcb_connection_t* c, xcb_screen_t* screen, int x, int y, int width, int height, double seconds)
+{
+    const std::string before = pixels(c, screen->root, x, y, width, height);
+    if (before.empty()) {
+        std::fprintf(stderr, "x_prober: that part of the screen cannot be read\n");
+        return 2;
+    }
+    const Clock::time_point end =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (Clock::now() < end) {
+        if (pixels(c, screen->root, x, y, width, height) != before)
+            return 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (!(command == "ping" && argc == 4) && !(command == "cover" && argc == 7) && !(command == "close" && argc == 3)) {
-        std::fprintf(stderr, "usage: x_prober ping WINDOW SECONDS | x_prober cover X Y W H MS | x_prober close WINDOW\n");
+    if (!(command == "ping" && argc == 4) && !(command == "cover" && argc == 7) && !(command == "close" && argc == 3) &&
+        !(command == "changed" && argc == 7)) {
+        std::fprintf(stderr, "usage: x_prober ping WINDOW SECONDS | x_prober cover X Y W H MS | x_prober close WINDOW"
+                             " | x_prober changed X Y W H SECONDS\n");
         return 2;
     }
     int screenNumber = 0;
@@ -155,7 +197,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < screenNumber; ++i)
         xcb_screen_next(&screens);
     const int status =
-        command == "close" ? closeWindow(c, static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)))
+        command == "changed" ? waitForChange(c, screens.data, std::atoi(argv[2]), std::atoi(argv[3]),
+                                             std::atoi(argv[4]), std::atoi(argv[5]), std::atof(argv[6]))
+        : command == "close" ? closeWindow(c, static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)))
         : command == "ping"
             ? pingWindow(c, screens.data, static_cast<xcb_window_t>(std::strtoul(argv[2], nullptr, 0)),
                          std::atof(argv[3]))

@@ -300,9 +300,9 @@ TEST_F(Win32WindowTest, FeedbackWaitKeepsTheWindowAliveAnswersAndHoldsInput)
     pump(std::chrono::milliseconds(100));
     EXPECT_FALSE(PeekMessageW(&m, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) << "held keys are handled";
     // One answer, right, timed from the picture on screen to the key.
-    EXPECT_EQ(sheet.answersTaken(), 1);
-    EXPECT_GT(sheet.latestResponseSeconds(), 0.1);
-    EXPECT_LT(sheet.latestResponseSeconds(), 0.8);
+    EXPECT_EQ(sheet.keysPlaced(), 1);
+    EXPECT_GT(sheet.latestKeySeconds(), 0.1);
+    EXPECT_LT(sheet.latestKeySeconds(), 0.8);
     // Neither A (« &Arrêter l'exercice ») nor 2 (phase 2) did anything.
     EXPECT_EQ(window.state().running, 1);
     EXPECT_TRUE(checked(C::optDG));
@@ -448,7 +448,7 @@ TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
         MSG arrow{first.control(C::cmdOnOff), WM_KEYDOWN, static_cast<WPARAM>(shown == Side::left ? VK_LEFT : VK_RIGHT),
                   1, GetTickCount(), {}};
         first.preTranslate(arrow);
-        EXPECT_EQ(first.form().answers().answersTaken(), 1);
+        EXPECT_EQ(first.form().answers().keysPlaced(), 1);
         EXPECT_EQ(SendMessageW(first.hwnd(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
         SendMessageW(first.hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
         EXPECT_TRUE(first.hasEnded());
