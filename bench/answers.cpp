@@ -130,31 +130,32 @@ private:
     std::thread thread_;
 };
 
-// The settings of a case, and the span after the picture in which the key
-// is pressed: inside the feedback wait, or with no wait at all.
+// The settings of a case, and its interval: the key is pressed at a random
+// moment of it, from the picture's arrival to just before the next one,
+// during the feedback wait and once the correct side is displayed as well.
 struct AnswerSettings {
     Settings settings;
-    double earliestMs;
-    double latestMs;
+    double intervalMs;
 };
 
 AnswerSettings settingsOf(const QString& name)
 {
-    // Feet or the patient's photographs at 750 ms: a wait of 550 ms.
+    // Feet or the patient's photographs at 750 ms: a wait of 550 ms, then
+    // the correct side displayed for 200 ms.
     if (name == QLatin1String("demo-wait"))
-        return {[](BenchWindow& b) { b.set(Control::optPied); b.set(Control::OptExtreme); }, 60, 500};
+        return {[](BenchWindow& b) { b.set(Control::optPied); b.set(Control::OptExtreme); }, 750};
     if (name == QLatin1String("photographs-wait"))
-        return {[](BenchWindow& b) { b.set(Control::optPatient); b.set(Control::OptExtreme); }, 60, 500};
+        return {[](BenchWindow& b) { b.set(Control::optPatient); b.set(Control::OptExtreme); }, 750};
     // Hands at 500 ms, and the photographs at 750 ms, without the feedback.
     if (name == QLatin1String("demo"))
-        return {[](BenchWindow& b) { b.set(Control::OptExtreme); b.set(Control::optFeedBack, false); }, 40, 420};
+        return {[](BenchWindow& b) { b.set(Control::OptExtreme); b.set(Control::optFeedBack, false); }, 500};
     if (name == QLatin1String("photographs"))
         return {[](BenchWindow& b) {
                     b.set(Control::optPatient);
                     b.set(Control::OptExtreme);
                     b.set(Control::optFeedBack, false);
                 },
-                40, 650};
+                750};
     throw std::runtime_error("no answer case " + name.toStdString());
 }
 
@@ -178,7 +179,7 @@ int runAnswerTiming(BenchApplication& app, const QString& disc, const QString& c
     }
 
     std::mt19937 random(2006);
-    std::uniform_real_distribution<double> delay(c.earliestMs, c.latestMs);
+    std::uniform_real_distribution<double> delay(0, c.intervalMs - 5);
     std::optional<Clock::time_point> shownAt;
     qint64 lastPicture = window.backgroundPicture().cacheKey();
     app.frameEnded = [&](Clock::time_point t) {

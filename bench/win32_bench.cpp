@@ -27,6 +27,7 @@
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -141,11 +142,12 @@ void pace(const std::string& drive, const std::string& name, const std::vector<C
     }
 }
 
-// Keys pressed through the system's input by a thread, a given time after a
-// picture reached the screen: the response time the program took less the
-// true one. With the feedback, 300 ms after the picture is inside its wait.
+// Keys pressed through the system's input by a thread at a random moment of
+// the interval after a picture reached the screen, during the feedback wait
+// and once the correct side is displayed as well: the response time the
+// program took less the true one.
 void responseTimes(const std::string& drive, const std::string& name, const std::vector<Control>& settings,
-                   int answers)
+                   double intervalMs, int answers)
 {
     std::fprintf(stderr, "win32 bench: response times, %s\n", name.c_str());
     Bench b(drive);
@@ -154,8 +156,11 @@ void responseTimes(const std::string& drive, const std::string& name, const std:
     b.click(C::cmdOnOff);
     const AnswerSheet& sheet = b.window().form().answers();
     std::vector<double> error;
-    constexpr auto delay = std::chrono::milliseconds(300);
+    std::mt19937 random(2006);
+    std::uniform_real_distribution<double> moment(0, intervalMs - 5);
     while (error.size() < static_cast<std::size_t>(answers)) {
+        const auto delay = std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double, std::milli>(moment(random)));
         const Clock::time_point before = b.lastPictureAt.load();
         const int taken = sheet.keysPlaced();
         std::atomic<bool> done{false};
@@ -299,8 +304,8 @@ int main()
                                        : "waitable timer");
         pace(demo, "demo", {C::OptExtreme}, 500, 40);
         pace(demo, "demo, feedback", {C::optPied, C::OptExtreme}, 750, 20);
-        responseTimes(demo, "demo 640x480, hands at 500 ms, no feedback", {C::OptExtreme}, 40);
-        responseTimes(demo, "demo 640x480, feet at 750 ms, key in the wait", {C::optPied, C::OptExtreme}, 40);
+        responseTimes(demo, "demo 640x480, hands at 500 ms, no feedback", {C::OptExtreme}, 500, 40);
+        responseTimes(demo, "demo 640x480, feet at 750 ms, feedback", {C::optPied, C::OptExtreme}, 750, 40);
         switchLatency(demo, "(a) demo disc 640x480 JPEG", {C::OptExtreme}, std::chrono::milliseconds(300), 100);
         if (argc > 3) {
             const std::string photographs = narrow(argv[3]);

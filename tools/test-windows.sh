@@ -31,7 +31,7 @@ removable_drive=V
 
 started=$SECONDS
 cmake --preset default >/dev/null
-cmake --build --preset default --target demo_disc demo_disc_image read_demo_mark patient_command_tests tavrel-patient
+cmake --build --preset default --target demo_disc demo_disc_image read_demo_mark x_prober patient_command_tests tavrel-patient
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
@@ -67,6 +67,7 @@ export TAVREL_TEST_DISC_DRIVE=$disc_drive TAVREL_TEST_EMPTY_DRIVE=$empty_drive T
 export TAVREL_TEST_REMOVABLE_DRIVE=$removable_drive
 export TAVREL_WINE=$wine TAVREL_TEST_DEMO_DISC=$PWD/build/default/demo-disc TAVREL_TEST_DEMO_DRIVE=$demo_drive
 export TAVREL_TEST_READ_MARK=$PWD/build/default/tools/read_demo_mark
+export TAVREL_TEST_X_PROBER=$PWD/build/default/tests/x_prober
 export TAVREL_TEST_PATIENT_COMMAND_TESTS=$PWD/build/default/tests/patient_command_tests
 log=$build/test-windows.log
 status=0

@@ -8,12 +8,13 @@
 #    the start button shows a picture at the top left; an arrow key answers
 #    it during the feedback wait, and a click on the start button then
 #    stops the exercise once the answer box gives the picture's side; the
-#    exercise is saved in the history; the expert pace changes the picture
-#    every half second, an arrow key held across three pictures is one
-#    answer and plain letters change nothing; both exercises' pictures are
-#    checked in reponses.csv; F2 opens the results, whose figures per side
-#    are read from the window's labels; no body part, then start: the
-#    refusal message; the quit button ends the program with status 0.
+#    exercise is saved in the history; at 1 s a picture, a key pressed as
+#    soon as the correct side shows answers nothing, and the next picture
+#    is answered by an arrow key held across three pictures, one answer;
+#    plain letters change nothing; both exercises' pictures are checked in
+#    reponses.csv; F2 opens the results, whose figures per side are read
+#    from the window's labels; no body part, then start: the refusal
+#    message; the quit button ends the program with status 0.
 # 2. No drive holds the disc: the drive question comes with its exact
 #    prompt, and the letter typed (a hard disk holding the disc) is used.
 #
@@ -22,7 +23,8 @@
 # From tools/test-windows.sh: WINEPREFIX; TAVREL_WINE; the CD-ROM drives
 # TAVREL_TEST_DISC_DRIVE and TAVREL_TEST_EMPTY_DRIVE (no disc), hard disks
 # TAVREL_TEST_FIXED_DRIVES; the demo disc folder TAVREL_TEST_DEMO_DISC and
-# its mark reader TAVREL_TEST_READ_MARK, from the Linux build. The drive
+# its mark reader TAVREL_TEST_READ_MARK, and the X prober
+# TAVREL_TEST_X_PROBER, from the Linux build. The drive
 # letters used are pointed back where they were at the end.
 
 set -euo pipefail
@@ -31,7 +33,7 @@ run_exe=$(realpath "$1") inspect_exe=$(realpath "$2")
 readonly run_exe inspect_exe
 readonly here=$(cd "$(dirname "$0")" && pwd)
 readonly wine=${TAVREL_WINE:-wine}
-readonly demo_disc=${TAVREL_TEST_DEMO_DISC:-} read_mark=${TAVREL_TEST_READ_MARK:-}
+readonly demo_disc=${TAVREL_TEST_DEMO_DISC:-} read_mark=${TAVREL_TEST_READ_MARK:-} x_prober=${TAVREL_TEST_X_PROBER:-}
 readonly cd_drive=${TAVREL_TEST_DISC_DRIVE:-} empty_drive=${TAVREL_TEST_EMPTY_DRIVE:-}
 readonly hard_drive=${TAVREL_TEST_FIXED_DRIVES:0:1}
 readonly main_title='Clinique Antidouleur de Valbrune'
@@ -42,8 +44,8 @@ tmp=$(mktemp -d)
 source "$here/common.sh"
 
 [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX/dosdevices ]] || skip "no Wine prefix: tools/test-windows.sh makes one"
-[[ -d $demo_disc && -x $read_mark && -n $cd_drive && -n $empty_drive && -n $hard_drive ]] ||
-  skip "the demo disc, its mark reader or the drive letters are not named: tools/test-windows.sh names them"
+[[ -d $demo_disc && -x $read_mark && -x $x_prober && -n $cd_drive && -n $empty_drive && -n $hard_drive ]] ||
+  skip "the demo disc, its mark reader, the X prober or the drive letters are not named: tools/test-windows.sh names them"
 
 start_watchdog
 links=$WINEPREFIX/dosdevices
@@ -57,7 +59,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-readonly OptExtreme='10080 2520 1215 375'
+readonly OptTresDiff='10080 2160 1215 375'
 readonly opt10sec='10200 3240 1095 375'
 readonly history_folder=$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/tavrel
 
@@ -131,6 +133,7 @@ scenario_with_the_disc() {
   number=${BASH_REMATCH[1]}
   echo "shown: $first"
   xdotool windowfocus --sync "$main"
+  sleep 0.2
   if ((number > 10)); then xdotool key Right; side=' Droite'; else xdotool key Left; side=' gauche'; fi
   click_control $cmdOnOff
   wait_for_text "$main_title" 432 472 "&Démarrer l'exercice" "start button's caption after the stop"
@@ -146,20 +149,28 @@ scenario_with_the_disc() {
   local answers_file=$history_folder/reponses.csv shown_side=gauche
   ((number > 10)) && shown_side=droite
   mapfile -t lines < <(tr -d '\r' <"$answers_file")
-  [[ ${#lines[@]} -eq 2 && ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms" &&
-    ${lines[1]} =~ ^${saved%%;*}\;\;1\;mains\;mainDGfacile\;$number\;$shown_side\;$shown_side\;1\;[0-9]+$ ]] ||
+  [[ ${#lines[@]} -eq 2 &&
+    ${lines[0]} == $'\xEF\xBB\xBF'"date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms;touche_écartée;écartée_ms;motif;exercice" &&
+    ${lines[1]} =~ ^${saved%%;*}\;\;1\;mains\;mainDGfacile\;$number\;$shown_side\;$shown_side\;1\;[0-9]+\;\;\;\;${saved##*;}$ ]] ||
     fail "reponses.csv does not hold the picture answered: $(printf '%s|' "${lines[@]}")"
 
-  # The expert pace: once the timer's 10 s have run out, a picture every
-  # half second, kept: the exercise's line tells how many pictures its ticks
-  # showed. Meanwhile an arrow key held across three pictures is one answer,
-  # and plain letters, which the patient may press (d for droite, g for
-  # gauche), change nothing.
-  click_control $OptExtreme
+  # At 1 s a picture (once the timer's 10 s have run out), the correct side
+  # shown 0.8 s after each picture: a key pressed as soon as it shows
+  # answers nothing, neither that picture nor the next. The next picture is
+  # answered by an arrow key held down across three pictures: one answer.
+  # Meanwhile plain letters, which the patient may press (d for droite, g
+  # for gauche), change nothing. The exercise's line tells how many pictures
+  # reached the screen.
+  click_control $OptTresDiff
   click_control $cmdOnOff
   seen=$(wait_for_next_picture "$first")
   local began=$EPOCHREALTIME changes
-  xdotool windowfocus --sync "$main" keydown Right
+  xdotool windowfocus --sync "$main"
+  "$x_prober" changed $((win_x + 160)) $((win_y + 440)) 73 25 5 || fail "the correct side was not shown at 1 s a picture"
+  xdotool key Left
+  "$x_prober" changed "$win_x" "$win_y" 48 8 5 || fail "no picture after the one whose side was shown"
+  sleep 0.2
+  xdotool keydown Right
   for changes in 1 2 3; do seen=$(wait_for_next_picture "$seen"); done
   xdotool keyup Right
   xdotool type --delay 100 'amp2dfgt'
@@ -171,21 +182,27 @@ scenario_with_the_disc() {
   click_control $cmdOnOff
   wait_for_text "$main_title" 432 472 "&Démarrer l'exercice" "start button's caption after the second stop"
   saved=$(tail -n 1 "$history_folder/resultats.csv" 2>/dev/null | tr -d '\r')
-  echo "expert pace, $lasted ms: $saved"
-  [[ $(cut -d';' -f3-5 <<<"$saved") == 'mains;1;500' && $(cut -d';' -f8 <<<"$saved") == 1 ]] ||
+  echo "1 s a picture, $lasted ms: $saved"
+  [[ $(cut -d';' -f3-5 <<<"$saved") == 'mains;1;1000' && $(cut -d';' -f8 <<<"$saved") == 1 ]] ||
     fail "a key held across three pictures did not give one answer: $saved"
   local pictures
   pictures=$(cut -d';' -f7 <<<"$saved")
-  ((pictures * 500 >= lasted * 4 / 5)) || fail "$pictures pictures in $lasted ms at the expert pace"
+  ((pictures * 1000 >= lasted * 4 / 5)) || fail "$pictures pictures in $lasted ms at 1 s a picture"
 
-  # Every picture of it in reponses.csv, one answered droite (at this pace
-  # the picture may change between the screenshot and the key).
-  mapfile -t lines < <(tr -d '\r' <"$answers_file" | grep "^${saved%%;*};")
+  # Every picture of it in reponses.csv, tied to its line by the identity:
+  # the key pressed once the side showed, left out, and right after it the
+  # picture answered droite.
+  mapfile -t lines < <(tr -d '\r' <"$answers_file" | grep ";${saved##*;}\$")
   ((${#lines[@]} == pictures)) || fail "reponses.csv holds ${#lines[@]} lines for $pictures pictures"
-  local answered
+  local answered late
   answered=$(printf '%s\n' "${lines[@]}" | awk -F';' '$8 != ""')
-  [[ $answered =~ ^[^\;]*\;\;[0-9]+\;mains\;mainDG(facile)?\;[0-9]+\;(gauche\;droite\;0|droite\;droite\;1)\;[0-9]+$ ]] ||
-    fail "not one picture answered droite: $answered"
+  late=$(printf '%s\n' "${lines[@]}" | awk -F';' '$11 != ""')
+  [[ $late =~ ^[^\;]*\;\;([0-9]+)\;mains\;mainDG(facile)?\;[0-9]+\;(gauche|droite)\;\;\;\;gauche\;[89][0-9][0-9]\;réponse\ déjà\ affichée\; ]] ||
+    fail "not one key left out, pressed once the side was shown: $late"
+  local late_order=${BASH_REMATCH[1]}
+  [[ $answered =~ ^[^\;]*\;\;$((late_order + 1))\;mains\;mainDG(facile)?\;[0-9]+\;(gauche\;droite\;0|droite\;droite\;1)\;[0-9]+\;\;\;\; ]] ||
+    fail "the picture after the key left out is not the one answered droite: $answered"
+  (($(cut -d';' -f10 <<<"$answered") >= 150)) || fail "the held key answered too soon: $answered"
 
   # F2: the results window shows that exercise's figures per side, read
   # from its labels; then it is closed again.

@@ -441,6 +441,8 @@ TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
         setInitialValues(first.state());
         first.state().driveLetter = std::string(demo);
         first.show();
+        // Without the feedback: the key comes before any correct side shows.
+        first.setChecked(C::optFeedBack, false);
         first.form().clicked(C::cmdOnOff);
         first.timer1Tick();
         runFor(first, std::chrono::milliseconds(400)); // the picture reaches the screen
