@@ -4,6 +4,8 @@
 // them. The version information is read from run.exe itself, by Windows, in
 // version_resource_test.cpp.
 
+#include "support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -86,10 +88,14 @@ class ResourceScriptTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Each test runs in a process of its own, and several at once: each
+        // compiles into a folder of its own.
+        const TempFolder folder;
+        const std::string compiled = (folder.path() / "run.res").string();
         const std::string command = std::string("\"") + WINDRES + "\" --include-dir \"" + ICON_DIR + "\" -O res -o \"" +
-                                    COMPILED_RESOURCES + "\" \"" + RESOURCE_SCRIPT + "\"";
+                                    compiled + "\" \"" + RESOURCE_SCRIPT + "\"";
         compileStatus = std::system(command.c_str());
-        resources = readResources(readFile(COMPILED_RESOURCES));
+        resources = readResources(readFile(compiled));
     }
 
     void SetUp() override { ASSERT_EQ(compileStatus, 0) << "the resource compiler failed: " << WINDRES; }
