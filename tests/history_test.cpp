@@ -191,6 +191,45 @@ TEST(HistoryTest, AFileASpreadsheetSavedBackStaysTheProgramsOwn)
     EXPECT_EQ(normalDateTime("07/12/26 14:05"), "2026-12-07T14:05:00");
 }
 
+// Files begun by an earlier version, without the identity and the columns of
+// the keys left out: their lines are read as they are, and new lines carry
+// the new columns after the file's own, also where a spreadsheet filled the
+// header with empty cells up to the longest line.
+TEST(HistoryTest, AFileOfAnEarlierVersionTakesTheNewColumnsAfterItsOwn)
+{
+    TempFolder folder;
+    History history(folder.path());
+    const std::string oldResult = "2026-11-30T09:00:00;Zoé;mains;1;3000;1;2;1;1;700;700";
+    std::ofstream(history.file(), std::ios::binary)
+        << "\xEF\xBB\xBF" << historyHeader.substr(0, historyHeader.rfind(';')) << "\r\n" << oldResult << "\r\n";
+    std::ofstream(history.answersFile(), std::ios::binary)
+        << "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms;;;;\r\n"
+        << "2026-11-30T09:00:00;Zoé;1;mains;mainDG;3;gauche;gauche;1;700;;;;\r\n"
+        << "2026-11-30T09:00:00;Zoé;2;mains;mainDG;14;droite;;;\r\n";
+
+    ExerciseRecord record{result("Zoé", 2), {{1, 12, "mainDG", Side::right, Side::right, 640, {}},
+                                             {2, 4, "mainDG", Side::left, std::nullopt, std::nullopt,
+                                              LeftOutKey{Side::right, 90, KeyMark::tooSoon}}}};
+    record.result.id = newExerciseId();
+    ASSERT_EQ(history.append(record), "");
+    const std::string results = contentOf(history.file());
+    EXPECT_TRUE(results.ends_with(";812;790;" + record.result.id + "\r\n")) << results;
+    const std::string answers = contentOf(history.answersFile());
+    EXPECT_TRUE(answers.ends_with(";mainDG;4;gauche;;;;droite;90;trop tôt;" + record.result.id + "\r\n")) << answers;
+
+    const HistoryContents read = history.read();
+    EXPECT_EQ(read.skipped, 0);
+    ASSERT_EQ(read.results.size(), 2u);
+    EXPECT_EQ(historyLine(read.results[0]), oldResult + ';');
+    EXPECT_EQ(read.results[1], record.result);
+    ASSERT_EQ(read.answers.size(), 2u);
+    EXPECT_EQ(read.answers[0].id, "");
+    EXPECT_EQ(read.answers[0].pictures.size(), 2u);
+    EXPECT_EQ(read.answers[1].id, record.result.id);
+    EXPECT_EQ(read.answers[1].pictures, record.pictures);
+    EXPECT_EQ(lastExerciseOf(read, "Zoé"), record);
+}
+
 // Two copies of the program adding lines to the same history at once: each
 // line whole and once, the header once.
 TEST(HistoryTest, TwoProgramsWritingAtOnceCutNoLine)
