@@ -160,9 +160,6 @@ void Form1::timerTick()
         const bool running = state_.running == 1;
         Timer1_Timer(state_, services);
         tickEnded_ = running && state_.running != 1 && pictureLimitReached(state_);
-        // Settings changed during the exercise ended one exercise a tick
-        // ago: no key can reach its pictures any more.
-        saveExercises(sheet_.takeFinished());
     });
 }
 
@@ -242,8 +239,12 @@ bool Form1::closeRequested()
 
 void Form1::idle()
 {
-    if (!busy())
-        prepareNextPictures();
+    if (busy())
+        return;
+    // An exercise ended by a change of settings a tick ago can take no more
+    // keys: it is saved now, once the tick's picture has been painted.
+    saveExercises(sheet_.takeFinished());
+    prepareNextPictures();
 }
 
 void Form1::prepareNextPictures()

@@ -89,8 +89,9 @@ public:
     // under way saved (close()); asked while a handler runs, the close waits
     // for the handler's end, and the host is then asked to close again.
     bool closeRequested();
-    // Between handlers: works out the next tick's pictures and has them
-    // decoded ahead.
+    // Between handlers: saves an exercise that a change of settings ended
+    // and that can take no more keys, and works out the next tick's
+    // pictures and has them decoded ahead.
     void idle();
     // The window is being closed: the exercise under way is saved, and the
     // program ends.

@@ -207,7 +207,7 @@ TEST(HistoryTest, AFileOfAnEarlierVersionTakesTheNewColumnsAfterItsOwn)
         << "2026-11-30T09:00:00;Zoé;1;mains;mainDG;3;gauche;gauche;1;700;;;;\r\n"
         << "2026-11-30T09:00:00;Zoé;2;mains;mainDG;14;droite;;;\r\n";
 
-    ExerciseRecord record{result("Zoé", 2), {{1, 12, "mainDG", Side::right, Side::right, 640, {}},
+    ExerciseRecord record{result("Zoé"), {{1, 12, "mainDG", Side::right, Side::right, 640, {}},
                                              {2, 4, "mainDG", Side::left, std::nullopt, std::nullopt,
                                               LeftOutKey{Side::right, 90, KeyMark::tooSoon}}}};
     record.result.id = newExerciseId();

@@ -44,7 +44,7 @@ protected:
     }
 
     // A tick at the given time of the clock; its picture reaches the screen
-    // one frame later.
+    // one frame later, and the window is idle again.
     void tickAt(double seconds)
     {
         window.clock = seconds;
@@ -52,6 +52,7 @@ protected:
         form.timerTick();
         if (state.shownCount != shown)
             form.pictureOnScreen(text(state.imagePath), seconds + frame);
+        form.idle();
     }
 
     Side shownSide() const { return sideOf(static_cast<int>(state.imageIndex.number())); }
