@@ -135,21 +135,32 @@ const char* sideClass(SeriesKind kind)
     return "ensemble";
 }
 
-// A point's mark, one shape per series, so that the sides are told apart on
-// a page printed in black and white too.
-std::string mark(SeriesKind kind, double x, double y, const std::string& colour)
+// A point's mark as the chart describes it: its shape tells the series
+// apart on a page printed in black and white too.
+std::string mark(const ChartSeries& series, double x, double y)
 {
-    switch (kind) {
-    case SeriesKind::left:
-        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"4\" fill=\"" + colour + "\"/>";
-    case SeriesKind::right:
-        return "<rect x=\"" + number(x - 3.5) + "\" y=\"" + number(y - 3.5) +
-               "\" width=\"7\" height=\"7\" fill=\"" + colour + "\"/>";
-    case SeriesKind::all:
-        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"3.5\" fill=\"white\" stroke=\"" + colour +
-               "\" stroke-width=\"1.5\"/>";
+    const std::string colour = colourOf(series.colour);
+    const double half = series.markSize / 2;
+    switch (series.mark) {
+    case MarkShape::disc:
+        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"" + number(half) + "\" fill=\"" + colour +
+               "\"/>";
+    case MarkShape::ring:
+        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"" + number(half - chartLineWidth / 2) +
+               "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" + number(chartLineWidth) + "\"/>";
+    case MarkShape::square:
+        return "<rect x=\"" + number(x - half) + "\" y=\"" + number(y - half) + "\" width=\"" +
+               number(series.markSize) + "\" height=\"" + number(series.markSize) + "\" fill=\"" + colour + "\"/>";
     }
     return {};
+}
+
+// A series' line through the points, dashed for all pictures.
+std::string polyline(const ChartSeries& series, const std::string& points)
+{
+    return "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + colourOf(series.colour) +
+           "\" stroke-width=\"" + number(chartLineWidth) + "\"" + (series.dashed ? " stroke-dasharray=\"6 4\"" : "") +
+           "/>";
 }
 
 std::string svgChart(const Chart& chart)
@@ -184,11 +195,11 @@ std::string svgChart(const Chart& chart)
         svg += "<text x=\"" + number((plotLeft + plotRight) / 2) + "\" y=\"" + number(plotBottom + 34) +
                "\" text-anchor=\"middle\">" + escaped(chart.x.title) + "</text>\n";
     svg += "</g>\n";
-    // The lines, broken where a place has no answer of their side, and the
-    // legend below.
+    // The lines, broken where a place has no answer of their side, in the
+    // chart's order, each over the ones before; the legend below, each
+    // entry a stroke of the line with its mark.
     double legendX = plotLeft;
     for (const ChartSeries& series : chart.series) {
-        const std::string colour = colourOf(series.colour);
         svg += "<g class=\"serie " + std::string(sideClass(series.kind)) + "\">\n";
         for (const std::vector<ChartPoint>& run : series.runs) {
             std::string points;
@@ -197,17 +208,16 @@ std::string svgChart(const Chart& chart)
                 const double x = along(p.x, chart.x, plotLeft, plotRight);
                 const double y = along(p.y, chart.y, plotBottom, plotTop);
                 points += (points.empty() ? "" : " ") + number(x) + ',' + number(y);
-                marks += mark(series.kind, x, y, colour);
+                marks += mark(series, x, y);
             }
             if (run.size() > 1)
-                svg += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + colour +
-                       "\" stroke-width=\"1.8\"" + (series.dashed ? " stroke-dasharray=\"6 4\"" : "") + "/>";
+                svg += polyline(series, points);
             svg += marks + '\n';
         }
-        svg += "</g>\n<g class=\"legende\">" + mark(series.kind, legendX + 6, legendTop, colour) +
-               "<line x1=\"" + number(legendX + 14) + "\" y1=\"" + number(legendTop) + "\" x2=\"" + number(legendX + 34) +
-               "\" y2=\"" + number(legendTop) + "\" stroke=\"" + colour + "\" stroke-width=\"1.8\"" +
-               (series.dashed ? " stroke-dasharray=\"6 4\"" : "") + "/><text x=\"" + number(legendX + 40) + "\" y=\"" +
+        svg += "</g>\n<g class=\"legende\">" +
+               polyline(series, number(legendX) + ',' + number(legendTop) + ' ' + number(legendX + 30) + ',' +
+                                    number(legendTop)) +
+               mark(series, legendX + 15, legendTop) + "<text x=\"" + number(legendX + 38) + "\" y=\"" +
                number(legendTop + 4) + "\">" + escaped(series.name) + "</text></g>\n";
         legendX += 200;
     }

@@ -132,13 +132,21 @@ ChartAxis valueAxis(double top, std::string title, const std::string& unit)
 // A line through the places that have a value; a place without one breaks it.
 ChartSeries series(SeriesKind kind, const std::vector<std::optional<double>>& values)
 {
-    static const std::map<SeriesKind, std::pair<const char*, std::uint32_t>> looks = {
-        {SeriesKind::left, {"Images de gauche", 0x1F77B4}},
-        {SeriesKind::right, {"Images de droite", 0xD62728}},
-        {SeriesKind::all, {"Toutes les images", 0x606060}},
+    struct Look {
+        const char* name;
+        std::uint32_t colour;
+        MarkShape mark;
+        double size;
     };
-    const auto& [name, colour] = looks.at(kind);
-    ChartSeries s{kind, name, colour, kind == SeriesKind::all, {}};
+    // The disc of all pictures is wider than the square's diagonal, and
+    // narrower than the inside of the ring.
+    static const std::map<SeriesKind, Look> looks = {
+        {SeriesKind::left, {"Images de gauche", 0x1F77B4, MarkShape::ring, 15}},
+        {SeriesKind::right, {"Images de droite", 0xD62728, MarkShape::square, 6}},
+        {SeriesKind::all, {"Toutes les images", 0x606060, MarkShape::disc, 10}},
+    };
+    const Look& look = looks.at(kind);
+    ChartSeries s{kind, look.name, look.colour, kind == SeriesKind::all, look.mark, look.size, {}};
     bool broken = true;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i]) {
@@ -236,6 +244,8 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
         }
     }
 
+    // Left, right, all.
+    const SeriesKind kinds[3] = {SeriesKind::left, SeriesKind::right, SeriesKind::all};
     std::vector<std::optional<double>> accuracy[3];
     std::vector<std::optional<double>> time[3];
     std::vector<std::string> labels;
@@ -278,10 +288,10 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
     }
     charts.accuracy.y = valueAxis(100, "%", " %");
     charts.responseTime.y = valueAxis(slowest, "ms", "");
-    const SeriesKind kinds[3] = {SeriesKind::left, SeriesKind::right, SeriesKind::all};
+    // All pictures first, under the sides.
     for (Chart* chart : {&charts.accuracy, &charts.responseTime}) {
         chart->x = dateAxis;
-        for (int k = 0; k < 3; ++k)
+        for (int k : {2, 0, 1})
             chart->series.push_back(series(kinds[k], chart == &charts.accuracy ? accuracy[k] : time[k]));
     }
 

@@ -17,8 +17,11 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -28,6 +31,8 @@ QChart* makeChart()
 {
     auto* chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // Each entry a stroke of its line with its mark, as the lines show.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     return chart;
 }
 
@@ -43,9 +48,42 @@ QCategoryAxis* axisOf(const ChartAxis& description)
     return axis;
 }
 
+// A series' mark as the core describes it, drawn at four times its size so
+// that it stays sharp where Qt Charts scales it to the mark's size.
+QImage markOf(const ChartSeries& s)
+{
+    constexpr int scale = 4;
+    const int side = static_cast<int>(std::ceil(s.markSize * scale));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    const QColor colour = QColor::fromRgb(static_cast<QRgb>(s.colour));
+    const QRectF whole(0, 0, s.markSize, s.markSize);
+    switch (s.mark) {
+    case MarkShape::disc:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(whole);
+        break;
+    case MarkShape::ring: {
+        const double inset = chartLineWidth / 2;
+        painter.setPen(QPen(colour, chartLineWidth));
+        painter.drawEllipse(whole.adjusted(inset, inset, -inset, -inset));
+        break;
+    }
+    case MarkShape::square:
+        painter.fillRect(whole, colour);
+        break;
+    }
+    return image;
+}
+
 // Draws the core's description: its axes and marks as they are, and each
-// series as one line per piece, all in the series' colour, with one entry
-// in the legend.
+// series, in the description's order so that each lies over the ones
+// before, as one line per piece with the series' mark on each point, all in
+// the series' colour, with one entry in the legend.
 void draw(QChart* chart, const Chart& description)
 {
     chart->removeAllSeries();
@@ -60,16 +98,18 @@ void draw(QChart* chart, const Chart& description)
     chart->addAxis(y, Qt::AlignLeft);
     for (const ChartSeries& s : description.series) {
         QPen pen(QColor::fromRgb(static_cast<QRgb>(s.colour)));
-        pen.setWidthF(2);
+        pen.setWidthF(chartLineWidth);
         if (s.dashed)
             pen.setStyle(Qt::DashLine);
+        const QImage mark = markOf(s);
         const std::size_t pieces = std::max<std::size_t>(s.runs.size(), 1);
         for (std::size_t i = 0; i < pieces; ++i) {
             auto* line = new QLineSeries;
             line->setName(fromUtf8(s.name));
             line->setPen(pen);
             line->setColor(pen.color());
-            line->setPointsVisible(true);
+            line->setLightMarker(mark);
+            line->setMarkerSize(s.markSize);
             if (i < s.runs.size()) {
                 for (const ChartPoint& p : s.runs[i])
                     line->append(p.x, p.y);
