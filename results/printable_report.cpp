@@ -58,14 +58,6 @@ std::string escaped(std::string_view text)
     return out;
 }
 
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 // 2026-12-07T14:05:09 as 07/12/2026 and as 07/12/2026 14:05.
 std::string frenchDay(const std::string& date)
 {
@@ -249,7 +241,7 @@ std::string identity(const ReportRequest& request, const std::vector<ExerciseRes
     const auto line = [](const std::string& label, const std::string& value) {
         return "<tr><th>" + escaped(label) + "</th><td>" + escaped(value) + "</td></tr>\n";
     };
-    const std::string who = trimmed(request.patient);
+    const std::string who = patientKey(request.patient);
     std::string html = "<table class=\"identite\">\n" + line("Patient", who.empty() ? "(sans nom)" : who);
     if (!exercises.empty()) {
         const std::string first = frenchDay(exercises.front().date);
@@ -300,7 +292,7 @@ std::string exerciseTable(const std::vector<ExerciseResult>& exercises, const Hi
         std::string left = "—";
         std::string right = "—";
         for (const ExerciseAnswers& a : history.answers) {
-            if (a.date != r.date || trimmed(a.patient) != trimmed(r.patient))
+            if (a.date != r.date || patientKey(a.patient) != patientKey(r.patient))
                 continue;
             const std::vector<SideFigures> sides = sideFiguresOf(a.pictures);
             if (sides.size() >= 2) {
@@ -334,10 +326,10 @@ std::string notOpened(const std::filesystem::path& file)
 
 std::string reportPage(const ReportRequest& request)
 {
-    const std::string who = trimmed(request.patient);
+    const std::string who = patientKey(request.patient);
     std::vector<ExerciseResult> exercises;
     for (const ExerciseResult& r : request.folder.history.results) {
-        if (trimmed(r.patient) == who)
+        if (patientKey(r.patient) == who)
             exercises.push_back(r);
     }
 
@@ -373,8 +365,9 @@ std::string writeReport(const std::filesystem::path& file, const std::string& pa
 
 WrittenReport writePrivateReport(const std::filesystem::path& privateFolder, const ReportRequest& request)
 {
-    const std::string name = "bilan-" + fileNamePart(trimmed(request.patient).empty() ? "sans nom" : trimmed(request.patient)) +
-                             '-' + request.madeAt.substr(0, 10) + ".html";
+    const std::string who = patientKey(request.patient);
+    const std::string name =
+        "bilan-" + fileNamePart(who.empty() ? "sans nom" : who) + '-' + request.madeAt.substr(0, 10) + ".html";
     WrittenReport written{privateFolder / pathFromUtf8(name), {}};
     written.failure = private_files::makeFolder(privateFolder);
     written.failure = written.failure.empty() ? writeReport(written.file, reportPage(request))
@@ -394,11 +387,11 @@ ReportOutcome writeReportCommand(const std::filesystem::path& file, const std::s
                 1};
     const FolderHistory contents = folder.contents();
 
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     std::size_t exercises = 0;
     std::vector<std::string> known;
     for (const ExerciseResult& r : contents.history.results) {
-        const std::string name = trimmed(r.patient);
+        const std::string name = patientKey(r.patient);
         exercises += name == who ? 1 : 0;
         if (std::find(known.begin(), known.end(), name) == known.end())
             known.push_back(name);

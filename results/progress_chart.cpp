@@ -1,5 +1,7 @@
 #include "results/progress_chart.h"
 
+#include "results/report.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,14 +15,6 @@ constexpr std::size_t mostPlaces = 40;
 // At most this many dates are written under a chart, so that they never
 // run into each other.
 constexpr std::size_t mostDateLabels = 8;
-
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 int numberAt(const std::string& iso, std::size_t at, std::size_t length)
 {
@@ -182,10 +176,10 @@ std::string partTitle(BodyPart part)
 
 BodyPart latestPartOf(const HistoryContents& history, const std::string& patient)
 {
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     const ExerciseResult* latest = nullptr;
     for (const ExerciseResult& r : history.results) {
-        if (trimmed(r.patient) == who && (!latest || r.date >= latest->date))
+        if (patientKey(r.patient) == who && (!latest || r.date >= latest->date))
             latest = &r;
     }
     return latest ? latest->tally.settings.part : BodyPart::hands;
@@ -193,15 +187,15 @@ BodyPart latestPartOf(const HistoryContents& history, const std::string& patient
 
 ProgressCharts progressCharts(const HistoryContents& history, const std::string& patient, BodyPart part)
 {
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     std::vector<const ExerciseResult*> results;
     std::vector<const ExerciseAnswers*> answers;
     for (const ExerciseResult& r : history.results) {
-        if (r.tally.settings.part == part && trimmed(r.patient) == who)
+        if (r.tally.settings.part == part && patientKey(r.patient) == who)
             results.push_back(&r);
     }
     for (const ExerciseAnswers& a : history.answers) {
-        if (a.part == part && trimmed(a.patient) == who)
+        if (a.part == part && patientKey(a.patient) == who)
             answers.push_back(&a);
     }
 

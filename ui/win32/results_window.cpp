@@ -184,9 +184,7 @@ void ResultsWindow::drawCharts()
 {
     const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
 
-    // The last exercise of this run, or, after a restart, the last one saved.
-    const std::optional<ExerciseRecord> last =
-        form_.lastExercise() ? form_.lastExercise() : lastExerciseOf(history, form_.patient());
+    const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
     SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
     for (const Figure& f : lastExerciseFigures(last))
         addRow(figures_, {f.label, f.value});
