@@ -1,6 +1,7 @@
 #include "ui/qt/results_window.h"
 
 #include "engine/form1.h"
+#include "results/picture_order.h"
 #include "results/progress_chart.h"
 #include "results/report.h"
 #include "ui/qt/results_folder_bar.h"
@@ -8,9 +9,11 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLegendMarker>
@@ -18,6 +21,7 @@
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -130,7 +134,8 @@ void draw(QChart* chart, const Chart& description)
 ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     : QWidget(parent, Qt::Window), form_(form), patient_(new QLineEdit), figures_(new QFormLayout),
       sides_(new QTableWidget(3, static_cast<int>(sideFiguresHeader.size()) - 1)), part_(new QComboBox),
-      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel), folder_(new ResultsFolderBar(form, this))
+      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel),
+      order_(new QCheckBox(fromUtf8(pictureOrderCaption))), folder_(new ResultsFolderBar(form, this))
 {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(fromUtf8(resultsTitle) + QStringLiteral(" — Tavrel"));
@@ -185,10 +190,21 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     charts->addWidget(note_);
 
+    // The choice is kept in the private data folder: without a results
+    // folder there is none, and the box cannot be ticked.
+    order_->setObjectName(QStringLiteral("pictureOrder"));
+    order_->setEnabled(form_.results() != nullptr);
+    order_->setChecked(form_.results() && PictureOrderChoice(form_.results()->privateFolder()).varies());
+    connect(order_, &QCheckBox::toggled, this, &ResultsWindow::pictureOrderChosen);
+    auto* orderRow = new QHBoxLayout;
+    orderRow->addWidget(order_);
+    orderRow->addWidget(new QLabel(fromUtf8(pictureOrderWhen)), 1);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(patientRow);
     layout->addWidget(last);
     layout->addWidget(progress, 1);
+    layout->addLayout(orderRow);
     layout->addWidget(folder_);
 }
 
@@ -209,6 +225,17 @@ void ResultsWindow::patientEdited()
         QMessageBox::warning(this, QStringLiteral("Tavrel"), QString::fromStdString(failure));
     partChosen_ = false;
     refresh();
+}
+
+void ResultsWindow::pictureOrderChosen(bool varies)
+{
+    PictureOrderChoice choice(form_.results()->privateFolder());
+    const std::string failure = choice.setVaries(varies);
+    if (failure.empty())
+        return;
+    QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(failure));
+    const QSignalBlocker quiet(order_);
+    order_->setChecked(choice.varies());
 }
 
 void ResultsWindow::refresh()
