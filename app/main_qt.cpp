@@ -1,10 +1,11 @@
-// The program over Qt: reads its command line, creates the window, runs its
-// load handler, which settles the image disc's drive, shows the window with
-// the focus on the start button and hands control to Qt's event loop until
-// the window closes.
+// The program over Qt: reads its command line, creates the window, gives it
+// the random sequence of this start, runs its load handler, which settles
+// the image disc's drive, shows the window with the focus on the start
+// button and hands control to Qt's event loop until the window closes.
 
 #include "app/command_line.h"
 #include "results/computer_name.h"
+#include "results/picture_order.h"
 #include "results/printable_report.h"
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
@@ -42,7 +43,8 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tavrel"));
     // The program's private data folder ($XDG_DATA_HOME/tavrel,
     // ~/.local/share/tavrel by default): the history unless a results folder
-    // was chosen, the choice itself, the patient's name and the reports.
+    // was chosen, the choice itself, the patient's name, the order of the
+    // pictures and the reports.
     const std::filesystem::path privateFolder =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String();
     if (command.report) {
@@ -70,6 +72,7 @@ int main(int argc, char* argv[])
     if (command.resultsFolder)
         results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
     MainWindow window(&results);
+    window.services().useSequence(PictureOrderChoice(privateFolder).sequenceAt(std::chrono::system_clock::now()));
     window.load(command.discFolder);
     window.show();
     // Active at once, so that Space clicks the start button and the access

@@ -1,10 +1,11 @@
-// The program on Windows: reads its command line, creates the window, runs
-// its load handler, which settles the image disc's drive, shows the window
-// with the focus on the start button and runs the message loop until the
-// program ends.
+// The program on Windows: reads its command line, creates the window, gives
+// it the random sequence of this start, runs its load handler, which settles
+// the image disc's drive, shows the window with the focus on the start
+// button and runs the message loop until the program ends.
 
 #include "app/command_line.h"
 #include "results/computer_name.h"
+#include "results/picture_order.h"
 #include "results/printable_report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/main_window.h"
@@ -79,6 +80,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (command.resultsFolder)
         results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
     MainWindow window(appData.empty() ? nullptr : &results);
+    if (!appData.empty())
+        window.services().useSequence(
+            PictureOrderChoice(appData / L"tavrel").sequenceAt(std::chrono::system_clock::now()));
     window.load(command.discFolder);
     if (window.hasEnded())
         return 0;

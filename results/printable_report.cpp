@@ -58,14 +58,6 @@ std::string escaped(std::string_view text)
     return out;
 }
 
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
-
 // 2026-12-07T14:05:09 as 07/12/2026 and as 07/12/2026 14:05.
 std::string frenchDay(const std::string& date)
 {
@@ -135,21 +127,32 @@ const char* sideClass(SeriesKind kind)
     return "ensemble";
 }
 
-// A point's mark, one shape per series, so that the sides are told apart on
-// a page printed in black and white too.
-std::string mark(SeriesKind kind, double x, double y, const std::string& colour)
+// A point's mark as the chart describes it: its shape tells the series
+// apart on a page printed in black and white too.
+std::string mark(const ChartSeries& series, double x, double y)
 {
-    switch (kind) {
-    case SeriesKind::left:
-        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"4\" fill=\"" + colour + "\"/>";
-    case SeriesKind::right:
-        return "<rect x=\"" + number(x - 3.5) + "\" y=\"" + number(y - 3.5) +
-               "\" width=\"7\" height=\"7\" fill=\"" + colour + "\"/>";
-    case SeriesKind::all:
-        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"3.5\" fill=\"white\" stroke=\"" + colour +
-               "\" stroke-width=\"1.5\"/>";
+    const std::string colour = colourOf(series.colour);
+    const double half = series.markSize / 2;
+    switch (series.mark) {
+    case MarkShape::disc:
+        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"" + number(half) + "\" fill=\"" + colour +
+               "\"/>";
+    case MarkShape::ring:
+        return "<circle cx=\"" + number(x) + "\" cy=\"" + number(y) + "\" r=\"" + number(half - chartLineWidth / 2) +
+               "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" + number(chartLineWidth) + "\"/>";
+    case MarkShape::square:
+        return "<rect x=\"" + number(x - half) + "\" y=\"" + number(y - half) + "\" width=\"" +
+               number(series.markSize) + "\" height=\"" + number(series.markSize) + "\" fill=\"" + colour + "\"/>";
     }
     return {};
+}
+
+// A series' line through the points, dashed for all pictures.
+std::string polyline(const ChartSeries& series, const std::string& points)
+{
+    return "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + colourOf(series.colour) +
+           "\" stroke-width=\"" + number(chartLineWidth) + "\"" + (series.dashed ? " stroke-dasharray=\"6 4\"" : "") +
+           "/>";
 }
 
 std::string svgChart(const Chart& chart)
@@ -184,11 +187,11 @@ std::string svgChart(const Chart& chart)
         svg += "<text x=\"" + number((plotLeft + plotRight) / 2) + "\" y=\"" + number(plotBottom + 34) +
                "\" text-anchor=\"middle\">" + escaped(chart.x.title) + "</text>\n";
     svg += "</g>\n";
-    // The lines, broken where a place has no answer of their side, and the
-    // legend below.
+    // The lines, broken where a place has no answer of their side, in the
+    // chart's order, each over the ones before; the legend below, each
+    // entry a stroke of the line with its mark.
     double legendX = plotLeft;
     for (const ChartSeries& series : chart.series) {
-        const std::string colour = colourOf(series.colour);
         svg += "<g class=\"serie " + std::string(sideClass(series.kind)) + "\">\n";
         for (const std::vector<ChartPoint>& run : series.runs) {
             std::string points;
@@ -197,17 +200,16 @@ std::string svgChart(const Chart& chart)
                 const double x = along(p.x, chart.x, plotLeft, plotRight);
                 const double y = along(p.y, chart.y, plotBottom, plotTop);
                 points += (points.empty() ? "" : " ") + number(x) + ',' + number(y);
-                marks += mark(series.kind, x, y, colour);
+                marks += mark(series, x, y);
             }
             if (run.size() > 1)
-                svg += "<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" + colour +
-                       "\" stroke-width=\"1.8\"" + (series.dashed ? " stroke-dasharray=\"6 4\"" : "") + "/>";
+                svg += polyline(series, points);
             svg += marks + '\n';
         }
-        svg += "</g>\n<g class=\"legende\">" + mark(series.kind, legendX + 6, legendTop, colour) +
-               "<line x1=\"" + number(legendX + 14) + "\" y1=\"" + number(legendTop) + "\" x2=\"" + number(legendX + 34) +
-               "\" y2=\"" + number(legendTop) + "\" stroke=\"" + colour + "\" stroke-width=\"1.8\"" +
-               (series.dashed ? " stroke-dasharray=\"6 4\"" : "") + "/><text x=\"" + number(legendX + 40) + "\" y=\"" +
+        svg += "</g>\n<g class=\"legende\">" +
+               polyline(series, number(legendX) + ',' + number(legendTop) + ' ' + number(legendX + 30) + ',' +
+                                    number(legendTop)) +
+               mark(series, legendX + 15, legendTop) + "<text x=\"" + number(legendX + 38) + "\" y=\"" +
                number(legendTop + 4) + "\">" + escaped(series.name) + "</text></g>\n";
         legendX += 200;
     }
@@ -239,7 +241,7 @@ std::string identity(const ReportRequest& request, const std::vector<ExerciseRes
     const auto line = [](const std::string& label, const std::string& value) {
         return "<tr><th>" + escaped(label) + "</th><td>" + escaped(value) + "</td></tr>\n";
     };
-    const std::string who = trimmed(request.patient);
+    const std::string who = patientKey(request.patient);
     std::string html = "<table class=\"identite\">\n" + line("Patient", who.empty() ? "(sans nom)" : who);
     if (!exercises.empty()) {
         const std::string first = frenchDay(exercises.front().date);
@@ -290,7 +292,7 @@ std::string exerciseTable(const std::vector<ExerciseResult>& exercises, const Hi
         std::string left = "—";
         std::string right = "—";
         for (const ExerciseAnswers& a : history.answers) {
-            if (a.date != r.date || trimmed(a.patient) != trimmed(r.patient))
+            if (a.date != r.date || patientKey(a.patient) != patientKey(r.patient))
                 continue;
             const std::vector<SideFigures> sides = sideFiguresOf(a.pictures);
             if (sides.size() >= 2) {
@@ -324,10 +326,10 @@ std::string notOpened(const std::filesystem::path& file)
 
 std::string reportPage(const ReportRequest& request)
 {
-    const std::string who = trimmed(request.patient);
+    const std::string who = patientKey(request.patient);
     std::vector<ExerciseResult> exercises;
     for (const ExerciseResult& r : request.folder.history.results) {
-        if (trimmed(r.patient) == who)
+        if (patientKey(r.patient) == who)
             exercises.push_back(r);
     }
 
@@ -363,8 +365,9 @@ std::string writeReport(const std::filesystem::path& file, const std::string& pa
 
 WrittenReport writePrivateReport(const std::filesystem::path& privateFolder, const ReportRequest& request)
 {
-    const std::string name = "bilan-" + fileNamePart(trimmed(request.patient).empty() ? "sans nom" : trimmed(request.patient)) +
-                             '-' + request.madeAt.substr(0, 10) + ".html";
+    const std::string who = patientKey(request.patient);
+    const std::string name =
+        "bilan-" + fileNamePart(who.empty() ? "sans nom" : who) + '-' + request.madeAt.substr(0, 10) + ".html";
     WrittenReport written{privateFolder / pathFromUtf8(name), {}};
     written.failure = private_files::makeFolder(privateFolder);
     written.failure = written.failure.empty() ? writeReport(written.file, reportPage(request))
@@ -384,11 +387,11 @@ ReportOutcome writeReportCommand(const std::filesystem::path& file, const std::s
                 1};
     const FolderHistory contents = folder.contents();
 
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     std::size_t exercises = 0;
     std::vector<std::string> known;
     for (const ExerciseResult& r : contents.history.results) {
-        const std::string name = trimmed(r.patient);
+        const std::string name = patientKey(r.patient);
         exercises += name == who ? 1 : 0;
         if (std::find(known.begin(), known.end(), name) == known.end())
             known.push_back(name);

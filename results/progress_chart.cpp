@@ -1,5 +1,7 @@
 #include "results/progress_chart.h"
 
+#include "results/report.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,14 +15,6 @@ constexpr std::size_t mostPlaces = 40;
 // At most this many dates are written under a chart, so that they never
 // run into each other.
 constexpr std::size_t mostDateLabels = 8;
-
-std::string trimmed(const std::string& s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
-}
 
 int numberAt(const std::string& iso, std::size_t at, std::size_t length)
 {
@@ -132,13 +126,21 @@ ChartAxis valueAxis(double top, std::string title, const std::string& unit)
 // A line through the places that have a value; a place without one breaks it.
 ChartSeries series(SeriesKind kind, const std::vector<std::optional<double>>& values)
 {
-    static const std::map<SeriesKind, std::pair<const char*, std::uint32_t>> looks = {
-        {SeriesKind::left, {"Images de gauche", 0x1F77B4}},
-        {SeriesKind::right, {"Images de droite", 0xD62728}},
-        {SeriesKind::all, {"Toutes les images", 0x606060}},
+    struct Look {
+        const char* name;
+        std::uint32_t colour;
+        MarkShape mark;
+        double size;
     };
-    const auto& [name, colour] = looks.at(kind);
-    ChartSeries s{kind, name, colour, kind == SeriesKind::all, {}};
+    // The disc of all pictures is wider than the square's diagonal, and
+    // narrower than the inside of the ring.
+    static const std::map<SeriesKind, Look> looks = {
+        {SeriesKind::left, {"Images de gauche", 0x1F77B4, MarkShape::ring, 15}},
+        {SeriesKind::right, {"Images de droite", 0xD62728, MarkShape::square, 6}},
+        {SeriesKind::all, {"Toutes les images", 0x606060, MarkShape::disc, 10}},
+    };
+    const Look& look = looks.at(kind);
+    ChartSeries s{kind, look.name, look.colour, kind == SeriesKind::all, look.mark, look.size, {}};
     bool broken = true;
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (!values[i]) {
@@ -174,10 +176,10 @@ std::string partTitle(BodyPart part)
 
 BodyPart latestPartOf(const HistoryContents& history, const std::string& patient)
 {
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     const ExerciseResult* latest = nullptr;
     for (const ExerciseResult& r : history.results) {
-        if (trimmed(r.patient) == who && (!latest || r.date >= latest->date))
+        if (patientKey(r.patient) == who && (!latest || r.date >= latest->date))
             latest = &r;
     }
     return latest ? latest->tally.settings.part : BodyPart::hands;
@@ -185,15 +187,15 @@ BodyPart latestPartOf(const HistoryContents& history, const std::string& patient
 
 ProgressCharts progressCharts(const HistoryContents& history, const std::string& patient, BodyPart part)
 {
-    const std::string who = trimmed(patient);
+    const std::string who = patientKey(patient);
     std::vector<const ExerciseResult*> results;
     std::vector<const ExerciseAnswers*> answers;
     for (const ExerciseResult& r : history.results) {
-        if (r.tally.settings.part == part && trimmed(r.patient) == who)
+        if (r.tally.settings.part == part && patientKey(r.patient) == who)
             results.push_back(&r);
     }
     for (const ExerciseAnswers& a : history.answers) {
-        if (a.part == part && trimmed(a.patient) == who)
+        if (a.part == part && patientKey(a.patient) == who)
             answers.push_back(&a);
     }
 
@@ -236,6 +238,8 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
         }
     }
 
+    // Left, right, all.
+    const SeriesKind kinds[3] = {SeriesKind::left, SeriesKind::right, SeriesKind::all};
     std::vector<std::optional<double>> accuracy[3];
     std::vector<std::optional<double>> time[3];
     std::vector<std::string> labels;
@@ -278,10 +282,10 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
     }
     charts.accuracy.y = valueAxis(100, "%", " %");
     charts.responseTime.y = valueAxis(slowest, "ms", "");
-    const SeriesKind kinds[3] = {SeriesKind::left, SeriesKind::right, SeriesKind::all};
+    // All pictures first, under the sides.
     for (Chart* chart : {&charts.accuracy, &charts.responseTime}) {
         chart->x = dateAxis;
-        for (int k = 0; k < 3; ++k)
+        for (int k : {2, 0, 1})
             chart->series.push_back(series(kinds[k], chart == &charts.accuracy ? accuracy[k] : time[k]));
     }
 

@@ -14,6 +14,13 @@
 // day, then by week, then by month, so that a chart never holds more than a
 // few dozen places. A place without answers of a side has no point on that
 // side's line, which breaks there rather than dropping to 0.
+//
+// The series are drawn in their order, each over the ones before: all
+// pictures first, then the left and the right ones. Their marks differ in
+// shape and size so that none hides another where their values are equal:
+// the right side's small square leaves a rim of the grey disc of all
+// pictures around it, and the left side's ring goes round both. A point
+// missing from a side's line then always means that side had no answer.
 
 #include "results/history.h"
 
@@ -47,11 +54,21 @@ struct ChartPoint {
 
 enum class SeriesKind { left, right, all };
 
+// The mark on each point of a series: a filled disc, a ring (a circle's
+// outline, as wide as the lines, hollow), a filled square.
+enum class MarkShape { disc, ring, square };
+
+// The width of the lines and of a ring's outline, in pixels at 96 dots per
+// inch.
+inline constexpr double chartLineWidth = 2;
+
 struct ChartSeries {
     SeriesKind kind = SeriesKind::all;
     std::string name;          // "Images de gauche", "Images de droite", "Toutes les images"
     std::uint32_t colour = 0;  // 0xRRGGBB
     bool dashed = false;
+    MarkShape mark = MarkShape::disc;
+    double markSize = 0; // across, outline included, in pixels at 96 dots per inch
     // The pieces of the line, between the places that have no value; a
     // piece of one point is drawn as that point alone.
     std::vector<std::vector<ChartPoint>> runs;

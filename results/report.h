@@ -8,9 +8,22 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr std::string_view resultsTitle = "Résultats";
+
+// A patient's name as names are compared: without the blanks around it, so
+// that « Mme A » typed with a blank after it is still Mme A.
+std::string patientKey(std::string_view name);
+
+// The exercise « Dernier exercice » shows for the patient named in the
+// window: the last exercise of this run when it is that patient's and no
+// older than the patient's last one in the history (which another computer
+// may have added meanwhile), otherwise the latter; nothing for a name with
+// no exercise.
+std::optional<ExerciseRecord> lastExerciseShown(const HistoryContents& history, const std::string& patient,
+                                               const std::optional<ExerciseRecord>& thisRun);
 
 // A line of figures: what it is and its value, as "Réponses justes", "18 (90 %)".
 struct Figure {

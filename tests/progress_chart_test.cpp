@@ -1,12 +1,14 @@
 // The progress charts as the core describes them for every window: places
 // in the order of time whatever the dates, gaps where a side has no answer,
-// round marks, dates never written twice, and a long history grouped.
+// round marks, dates never written twice, a long history grouped, and marks
+// that stay in sight where the values are equal.
 
 #include "results/progress_chart.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 
 namespace {
@@ -148,4 +150,69 @@ TEST(ProgressChartTest, ALongHistoryIsGroupedAndStaysReadable)
     EXPECT_EQ(*labels.begin(), "01/2024");
     EXPECT_EQ(charts.note, "5000 exercices de mains pour ce patient, un point par mois.");
     expectRoundMarksAbove(charts.responseTime.y, 899);
+}
+
+namespace {
+
+// Whether a series' mark, centred at the origin, covers the spot (x, y).
+bool covers(const ChartSeries& s, double x, double y)
+{
+    const double half = s.markSize / 2;
+    const double distance = std::hypot(x, y);
+    switch (s.mark) {
+    case MarkShape::disc: return distance <= half;
+    case MarkShape::ring: return distance <= half && distance >= half - chartLineWidth;
+    case MarkShape::square: return std::fabs(x) <= half && std::fabs(y) <= half;
+    }
+    return false;
+}
+
+} // namespace
+
+// One exercise, every value of the three series equal: drawn in their order
+// at one spot, each mark, and so each side's point, keeps a good part of its
+// area in sight, whichever of them are there (a side without answers draws
+// nothing). The shapes also tell the sides apart on a page printed in grey.
+TEST(ProgressChartTest, EqualValuesLeaveEverySidesMarkInSight)
+{
+    HistoryContents h;
+    h.results = {result("2026-12-07T10:00:00", BodyPart::hands, 8, 8, 500)};
+    h.answers = {answers("2026-12-07T10:00:00", 500, true, 500)};
+    const ProgressCharts charts = progressCharts(h, "Mme A", BodyPart::hands);
+
+    for (const Chart* chart : {&charts.accuracy, &charts.responseTime}) {
+        ASSERT_EQ(chart->series.size(), 3u);
+        for (const ChartSeries& s : chart->series)
+            EXPECT_EQ(pointsOf(s), pointsOf(chart->series.front())) << s.name << ": one point, equal to the others";
+        std::set<MarkShape> shapes;
+        for (const ChartSeries& s : chart->series)
+            shapes.insert(s.mark);
+        EXPECT_EQ(shapes.size(), 3u);
+
+        // Every set of the series at one spot, on a grid of a quarter pixel.
+        for (unsigned present = 1; present < 8; ++present) {
+            std::map<std::size_t, int> seen; // series -> cells where it is drawn last
+            std::map<std::size_t, int> area;
+            for (double x = -10; x <= 10; x += 0.25) {
+                for (double y = -10; y <= 10; y += 0.25) {
+                    std::optional<std::size_t> top;
+                    for (std::size_t i = 0; i < 3; ++i) {
+                        if ((present >> i & 1) && covers(chart->series[i], x, y)) {
+                            top = i;
+                            ++area[i];
+                        }
+                    }
+                    if (top)
+                        ++seen[*top];
+                }
+            }
+            for (std::size_t i = 0; i < 3; ++i) {
+                if (present >> i & 1) {
+                    EXPECT_GE(seen[i] * 3, area[i]) << chart->series[i].name << " hidden by the others, set " << present;
+                }
+            }
+        }
+    }
+    // The sides drawn over all pictures.
+    EXPECT_EQ(charts.accuracy.series.front().kind, SeriesKind::all);
 }

@@ -419,3 +419,38 @@ TEST_F(ResultsTest, SettingsChangedDuringAnExerciseMakeAnExerciseOfEachStretch)
     EXPECT_NE(read.results[0].id, read.results[1].id);
     EXPECT_EQ(form.lastExercise()->result.id, read.results[2].id);
 }
+
+// « Dernier exercice » follows the name in the window: Zoé's exercise of
+// this run for her (blanks around the name or not), M. Martin's of an
+// earlier run once his name is typed, nothing for a name without exercises,
+// and Zoé's later one that another computer added to the history.
+TEST_F(ResultsTest, TheLastExerciseShownIsThatOfThePatientNamed)
+{
+    ExerciseRecord martin{{"2026-01-05T09:00:00", "M. Martin", Tally{{BodyPart::feet, 2, 4500, true}, 4, 4, 3, 800, 800}, {}},
+                          {}};
+    ASSERT_EQ(history.append(martin), "");
+
+    form.setPatient("Zoé");
+    click(C::cmdOnOff);
+    tickAt(100);
+    form.arrowKey(shownSide(), 100.6);
+    click(C::cmdOnOff);
+    ASSERT_TRUE(form.lastExercise());
+    const auto shown = [&] { return lastExerciseShown(results.contents().history, form.patient(), form.lastExercise()); };
+    EXPECT_EQ(shown(), form.lastExercise());
+
+    EXPECT_EQ(form.setPatient(" M. Martin "), "");
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(shown()->result, martin.result);
+
+    form.setPatient("Inconnu");
+    EXPECT_FALSE(shown());
+
+    form.setPatient("Zoé ");
+    EXPECT_EQ(shown(), form.lastExercise());
+
+    // The history holds a later exercise of Zoé, from another computer.
+    HistoryContents later = results.contents().history;
+    later.results.push_back({"2099-01-01T10:00:00", "Zoé", Tally{{BodyPart::face, 1, 3000, true}, 2, 2, 2, 700, 700}, {}});
+    EXPECT_EQ(lastExerciseShown(later, form.patient(), form.lastExercise())->result.date, "2099-01-01T10:00:00");
+}

@@ -1,19 +1,23 @@
 // The Qt results window over a history saved in an earlier run: the last
 // exercise's figures per side in its table, the body part of the latest
 // exercise chosen, and the charts drawn from the core's description, a
-// line broken where a side had no answer.
+// line broken where a side had no answer; the choice of another order of
+// the pictures at each session, remembered for the next run.
 
 #include "support/temp_folder.h"
 
+#include "results/picture_order.h"
 #include "results/progress_chart.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/results_window.h"
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineSeries>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -95,4 +99,45 @@ TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
     EXPECT_TRUE(results.accuracyChart()->series().size() == 3) << "one empty line per side for the legend";
     for (QAbstractSeries* s : results.accuracyChart()->series())
         EXPECT_EQ(static_cast<QLineSeries*>(s)->count(), 0);
+}
+
+// « Ordre des images différent à chaque séance »: off at first, ticked with a
+// click and remembered, shown ticked by the next run's window, unticked with
+// its access key. Without a results folder nothing is remembered: it cannot
+// be ticked.
+TEST(ResultsWindowTest, TheChoiceOfThePicturesOrderIsRememberedForTheNextRun)
+{
+    TempFolder folder;
+    {
+        ResultsFolder resultsFolder(folder.path(), "PC");
+        MainWindow main(&resultsFolder);
+        ResultsWindow results(main.form(), nullptr);
+        results.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&results));
+        QCheckBox* box = results.pictureOrderBox();
+        EXPECT_EQ(box->text(), QStringLiteral("&Ordre des images différent à chaque séance"));
+        EXPECT_TRUE(box->isEnabled());
+        EXPECT_FALSE(box->isChecked());
+        QTest::mouseClick(box, Qt::LeftButton);
+        EXPECT_TRUE(box->isChecked());
+    }
+    EXPECT_TRUE(PictureOrderChoice(folder.path()).varies());
+
+    ResultsFolder nextRun(folder.path(), "PC");
+    MainWindow main(&nextRun);
+    ResultsWindow results(main.form(), nullptr);
+    results.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&results));
+    results.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&results));
+    QCheckBox* box = results.pictureOrderBox();
+    EXPECT_TRUE(box->isChecked());
+    // Qt clicks the box after its short press animation.
+    QTest::keyClick(&results, Qt::Key_O, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([box] { return !box->isChecked(); }, 5000));
+    EXPECT_FALSE(PictureOrderChoice(folder.path()).varies());
+
+    MainWindow unsaved;
+    ResultsWindow without(unsaved.form(), nullptr);
+    EXPECT_FALSE(without.pictureOrderBox()->isEnabled());
 }

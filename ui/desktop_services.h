@@ -40,6 +40,8 @@ public:
 
     // The program's random sequence as it stands, for a trial of the next tick.
     const RandomSequence& randomSequence() const { return random_; }
+    // The sequence this run draws from, given at start-up before any draw.
+    void useSequence(const RandomSequence& sequence) { random_ = sequence; }
     // A moment of the steady clock on the window's clock.
     double clockAt(std::chrono::steady_clock::time_point moment) const;
     DiscReader& disc() { return reader_; }

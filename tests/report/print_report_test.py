@@ -5,7 +5,9 @@ conflict copy), opened in a real browser (headless Chromium), printed to PDF
 on A4, and read back with pdftotext: the patient's name, the figures, each
 exercise once, and no chart cut across two pages. The points of the charts'
 SVG are read back through their axis marks and compared with the figures of
-the history.
+the history. Last, the chart of a patient whose left, right and overall
+figures are equal is drawn by Chromium, and each series' mark is seen in its
+colour at that point: no side's mark hides under another.
 
 Usage: print_report_test.py PROGRAM WORK_FOLDER
 Exit status 77 when Chromium or pdftotext is missing."""
@@ -14,8 +16,10 @@ import html.parser
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
+import zlib
 
 PATIENT = "Zoé Lefèvre"
 HISTORY_HEADER = ("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;"
@@ -103,8 +107,10 @@ class SvgReader(html.parser.HTMLParser):
         elif tag == "text" and self.in_values and "transform" not in a:
             self.text_y = float(a["y"]) - 4  # the label sits 4 below its mark
         elif self.group and tag in ("circle", "rect"):
-            y = float(a["cy"]) if tag == "circle" else float(a["y"]) + 3.5
+            x = float(a["cx"]) if tag == "circle" else float(a["x"]) + float(a["width"]) / 2
+            y = float(a["cy"]) if tag == "circle" else float(a["y"]) + float(a["height"]) / 2
             self.charts[-1]["points"].setdefault(self.group, []).append(y)
+            self.charts[-1].setdefault("spots", {}).setdefault(self.group, []).append((x, y))
 
     def handle_data(self, data):
         if self.text_y is not None:
@@ -125,6 +131,102 @@ def values_of(chart, series):
 
 def close(values, expected, tolerance):
     return len(values) == len(expected) and all(abs(v - e) <= tolerance for v, e in zip(values, expected))
+
+
+def png_pixels(path):
+    """The (red, green, blue) rows of an 8-bit PNG without interlace, as
+    Chromium writes its screenshots."""
+    data = open(path, "rb").read()
+    at, idat = 8, b""
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        chunk = data[at + 8:at + 8 + length]
+        at += 12 + length
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", chunk[:10])
+        elif kind == b"IDAT":
+            idat += chunk
+    if depth != 8 or colour not in (2, 6):
+        fail(f"capture PNG de profondeur {depth}, type {colour}")
+    size = 3 if colour == 2 else 4
+    raw, stride, rows, previous = zlib.decompress(idat), width * size, [], bytearray(width * size)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - size] if i >= size else 0
+            up, up_left = previous[i], previous[i - size] if i >= size else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 255
+            elif kind == 2:
+                line[i] = (line[i] + up) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - up_left
+                nearest = min((abs(p - left), 0, left), (abs(p - up), 1, up), (abs(p - up_left), 2, up_left))[2]
+                line[i] = (line[i] + nearest) & 255
+        rows.append([tuple(line[x * size:x * size + 3]) for x in range(width)])
+        previous = line
+    return rows
+
+
+def equal_marks_seen(program, chromium, work, env):
+    """One exercise whose left, right and overall figures are all equal: the
+    three marks lie on one point, and Chromium must show each in its colour
+    there."""
+    folder = os.path.join(work, "égalité")
+    os.makedirs(folder)
+    date, patient = "2026-12-01T10:00:00", "Égal"
+    results = [f"{date};{patient};mains;1;3000;1;20;20;12;800;800"]
+    answers = []
+    for order in range(1, 21):
+        left_side = order % 2 == 1
+        shown = "gauche" if left_side else "droite"
+        good = (order + 1) // 2 <= 6
+        answer = shown if good else ("droite" if left_side else "gauche")
+        answers.append(f"{date};{patient};{order};mains;mainDGfacile;{order};{shown};{answer};{1 if good else 0};800")
+    write(os.path.join(folder, "resultats.csv"), HISTORY_HEADER, results)
+    write(os.path.join(folder, "reponses.csv"), ANSWERS_HEADER, answers)
+    report = os.path.join(work, "bilan-égal.html")
+    run = subprocess.run([program, "--bilan", report, "--patient", patient, "--resultats", folder],
+                         env=env, capture_output=True, text=True, timeout=120)
+    if run.returncode != 0:
+        fail(f"--bilan a rendu {run.returncode} : {run.stderr}")
+    page = open(report, encoding="utf-8").read()
+    reader = SvgReader()
+    reader.feed(page)
+    spots = reader.charts[0]["spots"]
+    where = {spot for series in ("gauche", "droite", "ensemble") for spot in spots.get(series, [])}
+    if len(where) != 1:
+        fail(f"les trois points égaux ne sont pas au même endroit : {spots}")
+    (x, y), = where
+
+    # The chart alone, one pixel per unit of its drawing.
+    svg = page[page.index("<svg"):page.index("</svg>") + 6].replace("<svg ", '<svg width="700" height="262" ', 1)
+    alone = os.path.join(work, "graphique.html")
+    with open(alone, "w", encoding="utf-8") as f:
+        f.write("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><style>body{margin:0;background:white}"
+                "svg{display:block}</style></head><body>" + svg + "</body></html>")
+    shot = os.path.join(work, "graphique.png")
+    subprocess.run([chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                    "--user-data-dir=" + os.path.join(work, "profil"), "--hide-scrollbars",
+                    "--force-device-scale-factor=1", "--window-size=700,262", "--screenshot=" + shot,
+                    "file://" + alone], env=env, capture_output=True, timeout=180)
+    if not os.path.exists(shot):
+        fail("Chromium n'a pas dessiné le graphique")
+    rows = png_pixels(shot)
+    colours = {"gauche": (0x1F, 0x77, 0xB4), "droite": (0xD6, 0x27, 0x28), "ensemble": (0x60, 0x60, 0x60)}
+    seen = {name: 0 for name in colours}
+    for py in range(int(y) - 10, int(y) + 11):
+        for px in range(int(x) - 10, int(x) + 11):
+            for name, colour in colours.items():
+                if all(abs(a - b) <= 24 for a, b in zip(rows[py][px], colour)):
+                    seen[name] += 1
+    for name, least in (("gauche", 20), ("droite", 12), ("ensemble", 6)):
+        if seen[name] < least:
+            fail(f"la marque « {name} » est cachée au point commun : {seen[name]} pixels de sa couleur ({seen})")
+    return seen
 
 
 def main():
@@ -204,7 +306,8 @@ def main():
         bottom = [p for p, t in enumerate(texts) if f"Figure {n} ·" in t]
         if len(top) != 1 or top != bottom:
             fail(f"la figure {n} est coupée : titre page {top}, légende page {bottom}")
-    print(f"bilan imprimé sur {pages} pages A4 ; {pdf}")
+    seen = equal_marks_seen(program, chromium, work, env)
+    print(f"bilan imprimé sur {pages} pages A4 ; {pdf} ; marques égales vues : {seen}")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 #include "ui/qt/results_window.h"
 
 #include "engine/form1.h"
+#include "results/picture_order.h"
 #include "results/progress_chart.h"
 #include "results/report.h"
 #include "ui/qt/results_folder_bar.h"
@@ -8,17 +9,23 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLegendMarker>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMessageBox>
+#include <QPainter>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <cmath>
 
 namespace {
 
@@ -28,6 +35,8 @@ QChart* makeChart()
 {
     auto* chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
+    // Each entry a stroke of its line with its mark, as the lines show.
+    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
     return chart;
 }
 
@@ -43,9 +52,42 @@ QCategoryAxis* axisOf(const ChartAxis& description)
     return axis;
 }
 
+// A series' mark as the core describes it, drawn at four times its size so
+// that it stays sharp where Qt Charts scales it to the mark's size.
+QImage markOf(const ChartSeries& s)
+{
+    constexpr int scale = 4;
+    const int side = static_cast<int>(std::ceil(s.markSize * scale));
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    const QColor colour = QColor::fromRgb(static_cast<QRgb>(s.colour));
+    const QRectF whole(0, 0, s.markSize, s.markSize);
+    switch (s.mark) {
+    case MarkShape::disc:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(whole);
+        break;
+    case MarkShape::ring: {
+        const double inset = chartLineWidth / 2;
+        painter.setPen(QPen(colour, chartLineWidth));
+        painter.drawEllipse(whole.adjusted(inset, inset, -inset, -inset));
+        break;
+    }
+    case MarkShape::square:
+        painter.fillRect(whole, colour);
+        break;
+    }
+    return image;
+}
+
 // Draws the core's description: its axes and marks as they are, and each
-// series as one line per piece, all in the series' colour, with one entry
-// in the legend.
+// series, in the description's order so that each lies over the ones
+// before, as one line per piece with the series' mark on each point, all in
+// the series' colour, with one entry in the legend.
 void draw(QChart* chart, const Chart& description)
 {
     chart->removeAllSeries();
@@ -60,16 +102,18 @@ void draw(QChart* chart, const Chart& description)
     chart->addAxis(y, Qt::AlignLeft);
     for (const ChartSeries& s : description.series) {
         QPen pen(QColor::fromRgb(static_cast<QRgb>(s.colour)));
-        pen.setWidthF(2);
+        pen.setWidthF(chartLineWidth);
         if (s.dashed)
             pen.setStyle(Qt::DashLine);
+        const QImage mark = markOf(s);
         const std::size_t pieces = std::max<std::size_t>(s.runs.size(), 1);
         for (std::size_t i = 0; i < pieces; ++i) {
             auto* line = new QLineSeries;
             line->setName(fromUtf8(s.name));
             line->setPen(pen);
             line->setColor(pen.color());
-            line->setPointsVisible(true);
+            line->setLightMarker(mark);
+            line->setMarkerSize(s.markSize);
             if (i < s.runs.size()) {
                 for (const ChartPoint& p : s.runs[i])
                     line->append(p.x, p.y);
@@ -90,7 +134,8 @@ void draw(QChart* chart, const Chart& description)
 ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     : QWidget(parent, Qt::Window), form_(form), patient_(new QLineEdit), figures_(new QFormLayout),
       sides_(new QTableWidget(3, static_cast<int>(sideFiguresHeader.size()) - 1)), part_(new QComboBox),
-      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel), folder_(new ResultsFolderBar(form, this))
+      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel),
+      order_(new QCheckBox(fromUtf8(pictureOrderCaption))), folder_(new ResultsFolderBar(form, this))
 {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(fromUtf8(resultsTitle) + QStringLiteral(" — Tavrel"));
@@ -145,10 +190,21 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     charts->addWidget(note_);
 
+    // The choice is kept in the private data folder: without a results
+    // folder there is none, and the box cannot be ticked.
+    order_->setObjectName(QStringLiteral("pictureOrder"));
+    order_->setEnabled(form_.results() != nullptr);
+    order_->setChecked(form_.results() && PictureOrderChoice(form_.results()->privateFolder()).varies());
+    connect(order_, &QCheckBox::toggled, this, &ResultsWindow::pictureOrderChosen);
+    auto* orderRow = new QHBoxLayout;
+    orderRow->addWidget(order_);
+    orderRow->addWidget(new QLabel(fromUtf8(pictureOrderWhen)), 1);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(patientRow);
     layout->addWidget(last);
     layout->addWidget(progress, 1);
+    layout->addLayout(orderRow);
     layout->addWidget(folder_);
 }
 
@@ -171,6 +227,17 @@ void ResultsWindow::patientEdited()
     refresh();
 }
 
+void ResultsWindow::pictureOrderChosen(bool varies)
+{
+    PictureOrderChoice choice(form_.results()->privateFolder());
+    const std::string failure = choice.setVaries(varies);
+    if (failure.empty())
+        return;
+    QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(failure));
+    const QSignalBlocker quiet(order_);
+    order_->setChecked(choice.varies());
+}
+
 void ResultsWindow::refresh()
 {
     // Lines kept while a history file was open in another program go to it
@@ -183,9 +250,7 @@ void ResultsWindow::drawCharts()
 {
     const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
 
-    // The last exercise of this run, or, after a restart, the last one saved.
-    const std::optional<ExerciseRecord> last =
-        form_.lastExercise() ? form_.lastExercise() : lastExerciseOf(history, form_.patient());
+    const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
     while (figures_->rowCount() > 0)
         figures_->removeRow(0);
     for (const Figure& f : lastExerciseFigures(last)) {

@@ -5,6 +5,7 @@
 #include "ui/win32/wide_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -30,6 +31,31 @@ private:
     HGDIOBJ object_;
     HGDIOBJ old_;
 };
+
+// Pixels at 96 dots per inch on a screen of the dots per inch given.
+int scaled(double pixels, UINT dpi) { return static_cast<int>(std::lround(pixels * dpi / 96)); }
+
+// A point's mark as the core describes it, centred on the point.
+void drawMark(HDC dc, const ChartSeries& s, POINT at, UINT dpi)
+{
+    const int size = scaled(s.markSize, dpi);
+    const RECT box{at.x - size / 2, at.y - size / 2, at.x - size / 2 + size, at.y - size / 2 + size};
+    const COLORREF colour = colourOf(s.colour);
+    if (s.mark == MarkShape::ring) {
+        // Its outline inside the box, hollow.
+        const Selected pen(dc, CreatePen(PS_INSIDEFRAME, scaled(chartLineWidth, dpi), colour));
+        const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        Ellipse(dc, box.left, box.top, box.right, box.bottom);
+        SelectObject(dc, oldBrush);
+        return;
+    }
+    // Filled without an outline, which GDI fills short of the right and
+    // bottom edges.
+    const Selected fill(dc, CreateSolidBrush(colour));
+    const HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    (s.mark == MarkShape::disc ? Ellipse : Rectangle)(dc, box.left, box.top, box.right + 1, box.bottom + 1);
+    SelectObject(dc, oldPen);
+}
 
 void text(HDC dc, const std::string& s, RECT box, UINT format)
 {
@@ -147,14 +173,14 @@ void ChartView::paint(HDC dc, const RECT& area) const
     // The value axis's title, above its marks.
     text(dc, chart_.y.title, {0, plot.top - line - px(2), plot.left - px(6), plot.top - px(2)}, DT_RIGHT);
 
-    // The lines, each piece apart; a point on each value.
+    // The lines, each piece apart, with a mark on each value; the series in
+    // the chart's order, each over the ones before.
     int legendX = plot.left;
     const int legendY = area.bottom - px(6) - line;
     for (const ChartSeries& s : chart_.series) {
         const LOGBRUSH brush{BS_SOLID, colourOf(s.colour), 0};
         const Selected pen(dc, ExtCreatePen(PS_GEOMETRIC | (s.dashed ? PS_DASH : PS_SOLID) | PS_ENDCAP_ROUND,
-                                            static_cast<DWORD>(px(2)), &brush, 0, nullptr));
-        const Selected fill(dc, CreateSolidBrush(colourOf(s.colour)));
+                                            static_cast<DWORD>(scaled(chartLineWidth, dpi)), &brush, 0, nullptr));
         for (const std::vector<ChartPoint>& run : s.runs) {
             std::vector<POINT> points;
             for (const ChartPoint& p : run)
@@ -162,16 +188,18 @@ void ChartView::paint(HDC dc, const RECT& area) const
             if (points.size() > 1)
                 Polyline(dc, points.data(), static_cast<int>(points.size()));
             for (const POINT& p : points)
-                Ellipse(dc, p.x - px(3), p.y - px(3), p.x + px(4), p.y + px(4));
+                drawMark(dc, s, p, dpi);
         }
-        // Its entry in the legend: a stroke of its line, then its name.
+        // Its entry in the legend: a stroke of its line with its mark, then
+        // its name.
         MoveToEx(dc, legendX, legendY + line / 2, nullptr);
-        LineTo(dc, legendX + px(24), legendY + line / 2);
+        LineTo(dc, legendX + px(30), legendY + line / 2);
+        drawMark(dc, s, {legendX + px(15), legendY + line / 2}, dpi);
         SIZE size{};
         const std::wstring name = widen(s.name);
         GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &size);
-        text(dc, s.name, {legendX + px(30), legendY, legendX + px(30) + size.cx + px(2), legendY + line}, DT_LEFT);
-        legendX += px(30) + size.cx + px(24);
+        text(dc, s.name, {legendX + px(38), legendY, legendX + px(38) + size.cx + px(2), legendY + line}, DT_LEFT);
+        legendX += px(38) + size.cx + px(24);
     }
     SelectObject(dc, oldFont);
 }

@@ -1,6 +1,7 @@
 #include "ui/win32/results_window.h"
 
 #include "engine/form1.h"
+#include "results/picture_order.h"
 #include "results/progress_chart.h"
 #include "results/report.h"
 #include "ui/win32/boxes.h"
@@ -100,7 +101,15 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
     accuracy_ = std::make_unique<ChartView>(hwnd_);
     time_ = std::make_unique<ChartView>(hwnd_);
     note_ = child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX);
-    for (HWND w : {headings_[0], patient_, headings_[1], figures_, headings_[2], partLabel_, part_, note_})
+    // The choice is kept in the private data folder: without a results
+    // folder there is none, and the box cannot be ticked.
+    order_ = child(hwnd_, L"BUTTON", widen(pictureOrderCaption), WS_TABSTOP | BS_AUTOCHECKBOX);
+    orderWhen_ = child(hwnd_, L"STATIC", widen(pictureOrderWhen), SS_LEFT | SS_NOPREFIX);
+    EnableWindow(order_, form_.results() != nullptr);
+    const bool varies = form_.results() && PictureOrderChoice(form_.results()->privateFolder()).varies();
+    SendMessageW(order_, BM_SETCHECK, varies ? BST_CHECKED : BST_UNCHECKED, 0);
+    for (HWND w : {headings_[0], patient_, headings_[1], figures_, headings_[2], partLabel_, part_, note_, order_,
+                   orderWhen_})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     for (HWND w : sides_)
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -162,14 +171,18 @@ void ResultsWindow::layOut()
     MoveWindow(partLabel_, margin, y + scaled(3, dpi), scaled(110, dpi), line, TRUE);
     MoveWindow(part_, margin + scaled(115, dpi), y, scaled(160, dpi), scaled(200, dpi), TRUE);
     y += scaled(30, dpi);
-    const int chartHeight =
-        std::max(line, (static_cast<int>(client.bottom) - y - noteHeight - folder_->height(dpi) - 3 * margin) / 2);
+    const int chartHeight = std::max(
+        line, (static_cast<int>(client.bottom) - y - noteHeight - line - folder_->height(dpi) - 4 * margin) / 2);
     MoveWindow(accuracy_->hwnd(), margin, y, width, chartHeight, TRUE);
     y += chartHeight + scaled(4, dpi);
     MoveWindow(time_->hwnd(), margin, y, width, chartHeight, TRUE);
-    y += chartHeight;
-    MoveWindow(note_, margin, y + margin, width, noteHeight, TRUE);
-    folder_->layOut(margin, y + noteHeight + 2 * margin, width, dpi);
+    y += chartHeight + margin;
+    MoveWindow(note_, margin, y, width, noteHeight, TRUE);
+    y += noteHeight + margin;
+    const int orderWidth = scaled(290, dpi);
+    MoveWindow(order_, margin, y, orderWidth, line, TRUE);
+    MoveWindow(orderWhen_, margin + orderWidth, y + scaled(3, dpi), width - orderWidth, line, TRUE);
+    folder_->layOut(margin, y + line + margin, width, dpi);
 }
 
 void ResultsWindow::refresh()
@@ -184,9 +197,7 @@ void ResultsWindow::drawCharts()
 {
     const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
 
-    // The last exercise of this run, or, after a restart, the last one saved.
-    const std::optional<ExerciseRecord> last =
-        form_.lastExercise() ? form_.lastExercise() : lastExerciseOf(history, form_.patient());
+    const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
     SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
     for (const Figure& f : lastExerciseFigures(last))
         addRow(figures_, {f.label, f.value});
@@ -214,6 +225,16 @@ void ResultsWindow::drawCharts()
     time_->show(std::move(charts.responseTime));
     SetWindowTextW(note_, widen(charts.note).c_str());
     folder_->refresh();
+}
+
+void ResultsWindow::pictureOrderChosen()
+{
+    PictureOrderChoice choice(form_.results()->privateFolder());
+    const std::string failure = choice.setVaries(SendMessageW(order_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    if (failure.empty())
+        return;
+    showMessageBox(hwnd_, failure);
+    SendMessageW(order_, BM_SETCHECK, choice.varies() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void ResultsWindow::patientEdited()
@@ -247,6 +268,8 @@ LRESULT ResultsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         } else if (reinterpret_cast<HWND>(lParam) == part_ && HIWORD(wParam) == CBN_SELCHANGE) {
             partChosen_ = true;
             drawCharts();
+        } else if (reinterpret_cast<HWND>(lParam) == order_ && HIWORD(wParam) == BN_CLICKED) {
+            pictureOrderChosen();
         }
         return 0;
     case WM_CLOSE:

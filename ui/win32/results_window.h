@@ -2,7 +2,8 @@
 // The results window over Win32: the patient's name; the figures of the
 // last exercise, overall in a table and for left and right pictures apart
 // in a grid of labels; and the patient's progress for one body part, chosen
-// in a list, in two charts painted from the description the core works out.
+// in a list, in two charts painted from the description the core works out;
+// below them, the choice of another order of the pictures at each session.
 // It is not modal: the exercise goes on while it is open.
 
 #include "ui/win32/chart_view.h"
@@ -34,6 +35,7 @@ public:
     const ChartView& accuracyChart() const { return *accuracy_; }
     const ChartView& timeChart() const { return *time_; }
     HWND note() const { return note_; }
+    HWND pictureOrderBox() const { return order_; }
     const ResultsFolderBar& folderBar() const { return *folder_; }
 
     // Shows the last exercise and the history as they stand now.
@@ -48,6 +50,7 @@ private:
     void layOut();
     void patientEdited();
     void drawCharts();
+    void pictureOrderChosen();
 
     Form1& form_;
     HWND hwnd_ = nullptr;
@@ -59,6 +62,8 @@ private:
     std::unique_ptr<ChartView> accuracy_;
     std::unique_ptr<ChartView> time_;
     HWND note_ = nullptr;
+    HWND order_ = nullptr;
+    HWND orderWhen_ = nullptr;
     std::unique_ptr<ResultsFolderBar> folder_;
     HWND headings_[3] = {};
     HFONT font_ = nullptr;
