@@ -173,15 +173,14 @@ void ResultsWindow::patientEdited()
 
 void ResultsWindow::refresh()
 {
-    // Lines kept while a history file was open in another program go to it
-    // first, so that the charts show them where they belong.
-    form_.addWaitingLines();
     drawCharts();
 }
 
 void ResultsWindow::drawCharts()
 {
-    const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
+    const std::shared_ptr<const FolderHistory> folder =
+        form_.results() ? form_.results()->contents() : std::make_shared<const FolderHistory>();
+    const HistoryContents& history = folder->history;
 
     // The last exercise of this run, or, after a restart, the last one saved.
     const std::optional<ExerciseRecord> last =
