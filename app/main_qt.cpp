@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
     const std::filesystem::path privateFolder =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String();
     if (command.report) {
-        ResultsFolder results(privateFolder, thisComputerName());
+        ResultsFolder results(privateFolder, thisComputerName(), command.report->patient);
         if (command.resultsFolder)
             results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
         const ReportOutcome outcome =

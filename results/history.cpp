@@ -257,16 +257,17 @@ public:
                     next = nextLineAfter(closed ? i : pos);
                     return false;
                 }
-                pieces_.push_back({0, 0, owned_.size()});
+                pieces_.push_back({0, 0, owned_.size(), true});
                 owned_.push_back(std::move(field));
             } else {
                 const std::size_t start = i;
+                unsigned char high = 0;
                 while (i < text.size() && text[i] != separator && text[i] != '\n')
-                    ++i;
+                    high |= static_cast<unsigned char>(text[i++]);
                 std::size_t end = i;
                 if (i < text.size() && text[i] == '\n' && end > start && text[end - 1] == '\r')
                     --end;
-                pieces_.push_back({start, end - start, noOwned});
+                pieces_.push_back({start, end - start, noOwned, (high & 0x80) != 0});
             }
             if (i < text.size() && text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
                 ++i;
@@ -279,7 +280,7 @@ public:
         fields.clear();
         for (const Piece& p : pieces_) {
             std::string_view field = p.owned != noOwned ? std::string_view(owned_[p.owned]) : text.substr(p.start, p.length);
-            if (!isUtf8(field)) {
+            if (p.high && !isUtf8(field)) {
                 // A line a spreadsheet saved in Windows-1252, as a French
                 // Windows does by default.
                 owned_.push_back(fromWindows1252(field));
@@ -298,6 +299,7 @@ private:
         std::size_t start;
         std::size_t length;
         std::size_t owned; // its place in owned_, for a field unquoted or converted
+        bool high;         // whether it holds bytes beyond ASCII
     };
     std::vector<Piece> pieces_;
     std::deque<std::string> owned_; // never moves what it holds
@@ -515,7 +517,8 @@ std::string_view partName(BodyPart part)
 
 std::string newExerciseId()
 {
-    std::random_device entropy;
+    // The system's entropy, opened once per thread.
+    thread_local std::random_device entropy;
     std::array<unsigned char, 16> bits{};
     for (unsigned char& b : bits)
         b = static_cast<unsigned char>(entropy());
@@ -559,7 +562,8 @@ std::string answerLines(const ExerciseRecord& record)
     return lines;
 }
 
-HistoryParser::HistoryParser(Kind kind, std::optional<DateOrder> order) : kind_(kind), order_(order)
+HistoryParser::HistoryParser(Kind kind, std::optional<DateOrder> order, std::optional<std::string> onlyPatient)
+    : kind_(kind), order_(order), only_(onlyPatient ? std::optional(patientKey(*onlyPatient)) : std::nullopt)
 {
     const std::size_t all = columnsOf(headerOf(kind)).size();
     for (std::size_t i = 0; i < all; ++i)
@@ -570,7 +574,7 @@ HistoryParser::HistoryParser(Kind kind, std::optional<DateOrder> order) : kind_(
 
 HistoryParser HistoryParser::continuation() const
 {
-    HistoryParser next(kind_, order_);
+    HistoryParser next(kind_, order_, only_);
     next.encoding_ = encoding_;
     next.headerSeen_ = headerSeen_;
     next.separator_ = separator_;
@@ -625,20 +629,26 @@ void HistoryParser::readLines(std::string_view text, HistoryContents& into)
     if (text.starts_with(byteOrderMark))
         text.remove_prefix(byteOrderMark.size());
     Splitter splitter;
-    const auto skip = [&](std::string_view why) {
+    const auto skip = [&](std::string_view why, std::string_view patient) {
         ++into.skipped;
-        ++into.skippedWhy[missingColumn_.empty() ? std::string(why)
-                                                 : "la colonne « " + missingColumn_ + " » manque au fichier"];
+        ++into.skippedWhy[{missingColumn_.empty() ? std::string(why)
+                                                  : "la colonne « " + missingColumn_ + " » manque au fichier",
+                           patient.empty() ? std::string() : patientFromField(patient)}];
     };
     std::vector<std::string_view> f(at_.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        const std::size_t lineEnd = text.find('\n', pos);
-        const std::size_t nextLine = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
-        if (text.substr(pos, nextLine - pos).find_first_not_of("\r\n") == std::string_view::npos) {
-            pos = nextLine;
+        if (text[pos] == '\n' || (text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n')) {
+            pos += text[pos] == '\n' ? 1 : 2;
             continue;
         }
+        std::size_t next = 0;
+        if (headerSeen_ && only_ && othersLine(text, pos, next, into)) {
+            pos = next;
+            continue;
+        }
+        const std::size_t lineEnd = text.find('\n', pos);
+        const std::size_t nextLine = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
         if (!headerSeen_) {
             // The first line tells the separator: a spreadsheet's « Unicode
             // text » puts tabs between fields.
@@ -646,10 +656,12 @@ void HistoryParser::readLines(std::string_view text, HistoryContents& into)
             if (first.find(';') == std::string_view::npos && first.find('\t') != std::string_view::npos)
                 separator_ = '\t';
         }
-        std::size_t next = nextLine;
+        next = nextLine;
         const bool wellFormed = splitter.split(text, pos, separator_, next);
         const std::vector<std::string_view>& fields = splitter.fields;
-        if (wellFormed && looksLikeHeader(fields)) {
+        // A header begins with a name, never with a date.
+        const bool mayBeHeader = !fields.empty() && !fields[0].empty() && (fields[0][0] < '0' || fields[0][0] > '9');
+        if (wellFormed && mayBeHeader && looksLikeHeader(fields)) {
             // A header: the first tells the file's columns; one written
             // again further down is no damage.
             if (!headerSeen_) {
@@ -713,12 +725,47 @@ void HistoryParser::readLines(std::string_view text, HistoryContents& into)
             fitted = fits(ours, atFirstOf(kind_), all);
             taken = take(f, into);
         }
-        if (!taken)
-            skip(fitted && !normalDateTime(f[0], order_.value_or(DateOrder::dayFirst)) ? unknownDate : damagedLine);
+        if (!taken && (!only_ || !fitted || patientFromField(f[1]) == *only_))
+            skip(fitted && !normalDateTime(f[0], order_.value_or(DateOrder::dayFirst)) ? unknownDate : damagedLine,
+                 fitted ? f[1] : std::string_view());
         pos = wellFormed ? next : nextLine;
     }
     if (sawUndecided_ && !sawDayFirst_ && !sawMonthFirst_)
         into.undecidedDates = true;
+}
+
+// Glances at the patient's field of a line without reading the rest: a line
+// of another patient, written plainly, is stepped over.
+bool HistoryParser::othersLine(std::string_view text, std::size_t pos, std::size_t& next, HistoryContents& into)
+{
+    const std::size_t column = at_[1];
+    std::size_t start = pos;
+    for (std::size_t k = 0; k < column; ++k) {
+        while (start < text.size() && text[start] != separator_ && text[start] != '\n' && text[start] != '"')
+            ++start;
+        if (start >= text.size() || text[start] != separator_)
+            return false; // quoted, or too short: read whole
+        ++start;
+    }
+    std::size_t end = start;
+    while (end < text.size() && text[end] != separator_ && text[end] != '\n' && text[end] != '"')
+        ++end;
+    if (end >= text.size() || text[end] != separator_)
+        return false;
+    const std::string_view name = text.substr(start, end - start);
+    // The lines of one exercise follow each other: the last name judged is
+    // most often the next.
+    if (name != lastOther_) {
+        const std::string decoded = isUtf8(name) ? std::string(name) : fromWindows1252(name);
+        if (patientFromField(decoded) == *only_)
+            return false;
+        lastOther_ = std::string(name);
+    }
+    const std::size_t lineEnd = text.find('\n', end);
+    next = lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+    if (kind_ == Kind::results)
+        ++into.namesSeen[patientFromField(name)];
+    return true;
 }
 
 std::optional<std::string> HistoryParser::dateOf(std::string_view text)

@@ -83,9 +83,13 @@ struct HistoryContents {
     std::vector<ExerciseResult> results;  // in the order of the file
     std::vector<ExerciseAnswers> answers; // one per exercise, in the order of its first line
     int skipped = 0;                      // lines that could not be read
-    // How many of them for each reason, in French ("la date n'est pas
-    // reconnue").
-    std::map<std::string, int> skippedWhy;
+    // How many of them for each reason, in French ("une date qui n'est pas
+    // reconnue"), and the patient whose line it was (composed), or empty
+    // text when the line does not say.
+    std::map<std::pair<std::string, std::string>, int> skippedWhy;
+    // Read for one patient: the other patients' names seen in resultats
+    // lines, each with its lines.
+    std::map<std::string, int> namesSeen;
     // Files there that could not be read at all, with the reason.
     std::vector<std::string> unreadable;
     // What the reading has to tell the user, in French sentences: lines
@@ -115,7 +119,10 @@ std::optional<std::string> normalDateTime(std::string_view text, DateOrder order
 class HistoryParser {
 public:
     enum class Kind { results, answers };
-    explicit HistoryParser(Kind kind, std::optional<DateOrder> order = std::nullopt);
+    // With a patient, only that patient's lines are read; the others are
+    // glanced at for their patient's name.
+    explicit HistoryParser(Kind kind, std::optional<DateOrder> order = std::nullopt,
+                           std::optional<std::string> onlyPatient = std::nullopt);
 
     // Reads the text's lines into the contents: the whole file, or what
     // follows the text read before.
@@ -140,8 +147,13 @@ private:
     bool takeAnswer(const std::vector<std::string_view>& f, HistoryContents& into);
     std::optional<std::string> dateOf(std::string_view text);
 
+    // Whether the line at pos is another patient's than the one read.
+    bool othersLine(std::string_view text, std::size_t pos, std::size_t& next, HistoryContents& into);
+
     Kind kind_;
     std::optional<DateOrder> order_;
+    std::optional<std::string> only_;
+    std::string lastOther_; // the last other patient's name stepped over, as written
     Encoding encoding_ = Encoding::unknown;
     bool headerSeen_ = false;
     char separator_ = ';';

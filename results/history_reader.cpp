@@ -32,75 +32,84 @@ const FileHistory* HistoryReader::read(const std::filesystem::path& file, Histor
     }
     auto [at, added] = entries_.try_emplace(file);
     Entry& entry = at->second;
-    if (!added && entry.kind != kind) {
-        entries_.erase(at);
-        return read(file, kind);
-    }
-    entry.kind = kind;
-    if (!stamp.regular) {
+    if (added || entry.kind != kind || !stamp.regular) {
         entry = Entry{};
         entry.kind = kind;
-        entry.parser = HistoryParser(kind);
+        entry.parser = HistoryParser(kind, std::nullopt, only_);
+    }
+    if (!stamp.regular) {
         entry.file.trouble = "ce n'est pas un fichier";
         return &entry.file;
     }
     if (!added && entry.file.trouble.empty() && stamp == entry.stamp)
         return &entry.file;
-    if (added || stamp.size < entry.readTo) {
+    // Grown, or as long as before and changed: the end of what was read
+    // tells whether the file was only added to.
+    if (stamp.size < entry.readTo || !readFrom(entry, file))
         readWhole(entry, file, std::nullopt);
-    } else {
-        const std::uint64_t from = entry.readTo - entry.lastBytes.size();
-        const std::optional<std::string> bytes = private_files::read(file, std::string::npos, from);
-        if (!bytes) {
-            entry.file.trouble = "il n'a pas pu être ouvert (est-il ouvert dans un autre programme ?)";
-            return &entry.file;
-        }
-        bytesRead_ += bytes->size();
-        if (!std::string_view(*bytes).starts_with(entry.lastBytes)) {
-            // Changed under us: a spreadsheet saved it back.
-            readWhole(entry, file, std::nullopt);
-        } else {
-            take(entry, std::string_view(*bytes).substr(entry.lastBytes.size()));
-            // A day above 12 in the added lines showed that the file writes
-            // the month first.
-            if (entry.parser.monthFirstLearnt())
-                readWhole(entry, file, DateOrder::monthFirst);
-        }
-    }
+    // A day above 12 in the lines showed that the file writes the month
+    // first.
+    if (entry.parser.monthFirstLearnt())
+        readWhole(entry, file, DateOrder::monthFirst);
     entry.stamp = stamp;
     return &entry.file;
 }
 
 void HistoryReader::readWhole(Entry& entry, const std::filesystem::path& file, std::optional<DateOrder> order)
 {
-    entry.parser = HistoryParser(entry.kind, order);
+    entry.parser = HistoryParser(entry.kind, order, only_);
     entry.readTo = 0;
     entry.lastBytes.clear();
     entry.file = {};
-    const std::optional<std::string> bytes = private_files::read(file);
-    if (!bytes) {
-        entry.file.trouble = "il n'a pas pu être ouvert (est-il ouvert dans un autre programme ?)";
-        return;
-    }
-    bytesRead_ += bytes->size();
-    take(entry, *bytes);
-    // The dates showed that the file writes the month first.
-    if (!order && entry.parser.monthFirstLearnt())
-        readWhole(entry, file, DateOrder::monthFirst);
+    readFrom(entry, file);
 }
 
-void HistoryReader::take(Entry& entry, std::string_view bytes)
+bool HistoryReader::readFrom(Entry& entry, const std::filesystem::path& file)
 {
-    entry.file.trouble.clear();
-    entry.file.lastLine = {};
-    if (bytes.empty())
-        return;
-    // The first bytes tell the encoding, and so what ends a line.
-    entry.parser.learnEncoding(bytes);
-    const std::size_t whole = afterLastLineEnd(bytes, entry.parser.lineEnd());
+    // In pieces, each parsed up to its last whole line: the file is never
+    // all in memory at once.
+    constexpr std::size_t piece = 4 << 20;
+    std::uint64_t at = entry.readTo - entry.lastBytes.size();
+    std::string bytes;
+    bool checked = entry.lastBytes.empty();
+    for (;;) {
+        const std::optional<std::string> read = private_files::read(file, piece, at);
+        if (!read) {
+            entry.file.trouble = "il n'a pas pu être ouvert (est-il ouvert dans un autre programme ?)";
+            return true;
+        }
+        bytesRead_ += read->size();
+        at += read->size();
+        bytes += *read;
+        if (!checked) {
+            // Changed under us: a spreadsheet saved it back.
+            if (bytes.size() < entry.lastBytes.size() || !std::string_view(bytes).starts_with(entry.lastBytes))
+                return false;
+            bytes.erase(0, entry.lastBytes.size());
+            checked = true;
+        }
+        const bool end = read->size() < piece;
+        entry.file.trouble.clear();
+        entry.parser.learnEncoding(bytes);
+        const std::size_t whole = end ? bytes.size() : afterLastLineEnd(bytes, entry.parser.lineEnd());
+        take(entry, std::string_view(bytes).substr(0, whole), end);
+        bytes.erase(0, whole);
+        if (end)
+            return true;
+    }
+}
+
+void HistoryReader::take(Entry& entry, std::string_view bytes, bool end)
+{
+    // The last line without its line end is read apart, and again once it
+    // is whole.
+    const std::size_t whole = end ? afterLastLineEnd(bytes, entry.parser.lineEnd()) : bytes.size();
     entry.parser.read(bytes.substr(0, whole), entry.file.lines);
-    if (whole < bytes.size())
-        entry.parser.continuation().read(bytes.substr(whole), entry.file.lastLine);
+    if (end) {
+        entry.file.lastLine = {};
+        if (whole < bytes.size())
+            entry.parser.continuation().read(bytes.substr(whole), entry.file.lastLine);
+    }
     entry.readTo += whole;
     entry.lastBytes += bytes.substr(0, whole);
     if (entry.lastBytes.size() > checkedBytes)

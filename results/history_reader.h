@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -26,6 +27,10 @@ struct FileHistory {
 
 class HistoryReader {
 public:
+    // With a patient, only that patient's lines are read: a report of one
+    // patient does not read a clinic's years of others.
+    explicit HistoryReader(std::optional<std::string> onlyPatient = std::nullopt) : only_(std::move(onlyPatient)) {}
+
     // The file as it stands now, read as a file of the kind given; null
     // when there is no such file.
     const FileHistory* read(const std::filesystem::path& file, HistoryParser::Kind kind);
@@ -44,9 +49,14 @@ private:
         FileHistory file;
     };
     void readWhole(Entry& entry, const std::filesystem::path& file, std::optional<DateOrder> order);
-    // Reads the bytes, which begin at readTo, into the entry.
-    void take(Entry& entry, std::string_view bytes);
+    // Reads what follows readTo; false when the file's bytes before it are
+    // no longer those read.
+    bool readFrom(Entry& entry, const std::filesystem::path& file);
+    // Reads the bytes, which begin at readTo, into the entry; at the file's
+    // end, a last line without its line end too.
+    void take(Entry& entry, std::string_view bytes, bool end);
 
+    std::optional<std::string> only_;
     std::map<std::filesystem::path, Entry> entries_;
     std::uint64_t bytesRead_ = 0;
 };

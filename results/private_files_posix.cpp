@@ -223,23 +223,30 @@ std::optional<std::string> read(const std::filesystem::path& file, std::size_t m
                           errno != ENOLCK && errno != EOPNOTSUPP;
          ++attempt)
         ::usleep(5000);
+    // Straight into the text, which is sized once when the file's size is
+    // known.
     std::string content;
-    if (status.st_size > 0 && static_cast<std::uint64_t>(status.st_size) > from)
-        content.reserve(std::min<std::size_t>(most, static_cast<std::size_t>(status.st_size - static_cast<off_t>(from))));
-    char buffer[65536];
+    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    content.resize(size > from ? static_cast<std::size_t>(std::min<std::uint64_t>(most, size - from)) : 0);
+    std::size_t got = 0;
     auto at = static_cast<off_t>(from);
     for (;;) {
-        const ssize_t got = ::pread(fd.get(), buffer, sizeof buffer, at);
-        if (got < 0 && errno == EINTR)
+        if (got == content.size()) {
+            if (got >= most)
+                return content;
+            content.resize(std::min(most, got + 65536));
+        }
+        const ssize_t read = ::pread(fd.get(), content.data() + got, content.size() - got, at);
+        if (read < 0 && errno == EINTR)
             continue;
-        if (got < 0)
+        if (read < 0)
             return std::nullopt;
-        if (got == 0)
+        if (read == 0) {
+            content.resize(got);
             return content;
-        content.append(buffer, static_cast<std::size_t>(got));
-        at += got;
-        if (content.size() >= most)
-            return content.substr(0, most);
+        }
+        got += static_cast<std::size_t>(read);
+        at += read;
     }
 }
 

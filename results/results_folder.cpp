@@ -214,13 +214,22 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
     std::vector<std::string> notes;
     FolderHistory merged;
 
+    const std::optional<std::string> who = patient ? std::optional(patientKey(*patient)) : std::nullopt;
+    // Other patients' exercises are only counted, by their identity or
+    // their line.
+    std::set<std::string> others;
     const auto familyOf = [](const SourceFile& f) { return lowered(computerOfFile(f.file)); };
     for (const SourceFile& file : files) {
         const std::string family = familyOf(file);
         const bool conflict = isConflictCopy(file.file);
         for (const ExerciseResult& r : file.contents->results) {
-            const std::string who = patientKey(r.patient);
-            const std::string minute = family + '\n' + who + '\n' + r.date.substr(0, 16);
+            if (who && r.patient != *who) {
+                if (others.insert(r.id.empty() ? family + '\n' + historyLine(r) : r.id).second)
+                    ++merged.patients[r.patient];
+                continue;
+            }
+            const std::string& patientName = r.patient;
+            const std::string minute = family + '\n' + patientName + '\n' + r.date.substr(0, 16);
             const std::string figures = minute + '\n' + figuresOf(r.tally);
             std::optional<std::size_t> at;
             if (!r.id.empty()) {
@@ -235,7 +244,6 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
             if (!at) {
                 at = all.size();
                 all.push_back({r, nullptr, family, false, {}});
-                all.back().result.patient = who;
                 byMinute[minute + '\n' + std::string(partName(r.tally.settings.part))].push_back(*at);
             }
             Exercise& e = all[*at];
@@ -253,12 +261,14 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
     for (const SourceFile& file : files) {
         const std::string family = familyOf(file);
         for (const ExerciseAnswers& a : file.contents->answers) {
+            if (who && a.patient != *who)
+                continue;
             std::optional<std::size_t> at;
             if (!a.id.empty()) {
                 if (const auto found = byId.find(a.id); found != byId.end())
                     at = found->second;
             } else {
-                const std::string minute = family + '\n' + patientKey(a.patient) + '\n' + a.date.substr(0, 16) + '\n' +
+                const std::string minute = family + '\n' + a.patient + '\n' + a.date.substr(0, 16) + '\n' +
                                            std::string(partName(a.part));
                 const auto candidates = byMinute.find(minute);
                 if (candidates != byMinute.end()) {
@@ -292,11 +302,20 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
     // What the reading has to tell, file by file.
     std::map<std::string, int> onlyInCopy;
     for (const SourceFile& file : files) {
-        merged.history.skipped += file.contents->skipped;
-        for (const auto& [why, count] : file.contents->skippedWhy)
+        // Lines of the patient, and those that do not say whose they are.
+        std::map<std::string, int> skipped;
+        for (const auto& [why, count] : file.contents->skippedWhy) {
+            if (!who || why.second.empty() || why.second == *who)
+                skipped[why.first] += count;
+        }
+        for (const auto& [why, count] : skipped) {
+            merged.history.skipped += count;
             notes.push_back("Fichier « " + file.file + " » : " +
                             plural(static_cast<std::size_t>(count), "ligne laissée de côté", "lignes laissées de côté") +
                             ", " + why + ".");
+        }
+        for (const auto& [name, count] : file.contents->namesSeen)
+            merged.patients[name] += count;
         if (!file.trouble.empty()) {
             merged.history.unreadable.push_back(file.file);
             notes.push_back("Le fichier « " + file.file + " » n'a pas pu être lu : " + file.trouble +
@@ -326,12 +345,10 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
     notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
     merged.history.notes = std::move(notes);
 
-    const std::optional<std::string> who = patient ? std::optional(patientKey(*patient)) : std::nullopt;
     std::vector<std::size_t> kept;
     for (std::size_t i = 0; i < all.size(); ++i) {
         ++merged.patients[all[i].result.patient];
-        if (!who || all[i].result.patient == *who)
-            kept.push_back(i);
+        kept.push_back(i);
     }
     // The dates are written so that their order as text is their order in
     // time; exercises of the same second keep the order of the files.
@@ -451,8 +468,14 @@ struct ResultsFolder::Shared {
     std::function<void()> changed;
     // Only the lane's thread reads and writes the files.
     HistoryReader reader;
+    bool reportOnly = false;
 
-    Shared(fs::path folder, std::string name) : privateFolder(std::move(folder)), computer(std::move(name)) {}
+    Shared(fs::path folder, std::string name, std::optional<std::string> reportOf)
+        : privateFolder(std::move(folder)), computer(std::move(name)), reader(reportOf), reportOnly(reportOf.has_value())
+    {
+        if (reportOf)
+            patient = patientKey(*reportOf);
+    }
 
     fs::path folderInUse() const { return chosen.empty() ? privateFolder : chosen; }
     Destination destination() const
@@ -472,14 +495,14 @@ struct ResultsFolder::Shared {
             to = destination();
             who = patient;
         }
-        if (!std::exchange(olderTaken, true))
+        if (!reportOnly && !std::exchange(olderTaken, true))
             journal.takeOlderWaiting({privateFolder, {}, false}, to);
         std::string trouble;
         const auto tell = [&](const std::string& said) {
             if (!said.empty() && trouble.find(said) == std::string::npos)
                 trouble += (trouble.empty() ? "" : "\n") + said;
         };
-        for (const WriteOutcome& outcome : journal.work(reader)) {
+        for (const WriteOutcome& outcome : reportOnly ? std::vector<WriteOutcome>{} : journal.work(reader)) {
             tell(outcome.trouble);
             // Lines going to a new file beside the user's go on going
             // there: said as long as the program runs.
@@ -510,9 +533,9 @@ struct ResultsFolder::Shared {
     }
 };
 
-ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer)
+ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer, std::optional<std::string> reportOf)
     : privateFolder_(std::move(privateFolder)), computer_(std::move(computer)),
-      shared_(std::make_shared<Shared>(privateFolder_, computer_)), lane_(std::make_unique<WorkLane>())
+      shared_(std::make_shared<Shared>(privateFolder_, computer_, reportOf)), lane_(std::make_unique<WorkLane>())
 {
     std::string remembered = private_files::read(privateFolder_ / pathFromUtf8(choiceFile)).value_or(std::string());
     while (!remembered.empty() && (remembered.back() == '\n' || remembered.back() == '\r'))
@@ -522,7 +545,8 @@ ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer)
     std::string name = private_files::read(privateFolder_ / "patient.txt").value_or(std::string());
     while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
         name.pop_back();
-    shared_->patient = patientKey(name);
+    if (!reportOf)
+        shared_->patient = patientKey(name);
     // Exercises left in the journal by an earlier run are written now if
     // their folder answers.
     refresh();

@@ -105,7 +105,10 @@ public:
     // The private folder holds the choice of folder, the patient's name and
     // the journal of the exercises not yet in their files. The computer's
     // name makes the names of this computer's files in a chosen folder.
-    ResultsFolder(std::filesystem::path privateFolder, std::string computer);
+    // For a report of one patient (reportOf), the folder is only read, that
+    // patient's lines alone, and the journal is shown but not written.
+    ResultsFolder(std::filesystem::path privateFolder, std::string computer,
+                  std::optional<std::string> reportOf = std::nullopt);
     ~ResultsFolder();
     ResultsFolder(const ResultsFolder&) = delete;
     ResultsFolder& operator=(const ResultsFolder&) = delete;

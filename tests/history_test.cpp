@@ -99,15 +99,18 @@ TEST(HistoryTest, LinesThatCannotBeReadAreCountedWithTheirReason)
                                   good + "2026-12-07T15:0");                                     // cut short
     EXPECT_EQ(read.results.size(), 2u);
     EXPECT_EQ(read.skipped, 6);
-    EXPECT_EQ(read.skippedWhy, (std::map<std::string, int>{{"des lignes abîmées ou étrangères au programme", 4},
-                                                            {"une date qui n'est pas reconnue", 2}}));
+    using Why = std::map<std::pair<std::string, std::string>, int>;
+    EXPECT_EQ(read.skippedWhy, (Why{{{"des lignes abîmées ou étrangères au programme", ""}, 3},
+                                    {{"des lignes abîmées ou étrangères au programme", "C"}, 1},
+                                    {{"une date qui n'est pas reconnue", "D"}, 1},
+                                    {{"une date qui n'est pas reconnue", "E"}, 1}}));
 
     // A column deleted in a spreadsheet: every line of the file says so.
     read = parsed("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_médian_ms\r\n"
                   "2026-12-07T15:00:00;A;mains;1;3000;1;20;18;15;790\r\n"
                   "2026-12-08T15:00:00;A;mains;1;3000;1;20;18;15;790\r\n");
     EXPECT_EQ(read.skipped, 2);
-    EXPECT_EQ(read.skippedWhy, (std::map<std::string, int>{{"la colonne « temps_moyen_ms » manque au fichier", 2}}));
+    EXPECT_EQ(read.skippedWhy, (Why{{{"la colonne « temps_moyen_ms » manque au fichier", ""}, 2}}));
 
     // A file of another program altogether is read as holding nothing.
     EXPECT_TRUE(parsed("\x89PNG\r\n\x1a\n").results.empty());
