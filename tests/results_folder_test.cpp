@@ -7,6 +7,7 @@
 #include "support/temp_folder.h"
 
 #include "results/journal.h"
+#include "results/printable_report.h"
 #include "results/results_folder.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -502,4 +504,47 @@ TEST(ResultsFolderTest, APrivateFolderThatCannotBeWrittenKeepsTheExerciseInMemor
     EXPECT_EQ(settled(results).history.results.size(), 3u);
     EXPECT_EQ(results.end(), "");
     EXPECT_EQ(count(contentOf(blocked / "resultats.csv"), "2026-12-0"), 3);
+}
+
+// Files the program writes are regular files or new names: the report
+// given a device, a named pipe or a folder refuses it with a message that
+// says so, and leaves it as it was; a report or a history that is a
+// symbolic link is written through to its target.
+TEST(ResultsFolderTest, DevicesPipesAndFoldersAreRefusedLinksWrittenThrough)
+{
+    TempFolder temp;
+    const fs::path fifo = temp.path() / "tube.html";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(temp.path() / "dossier.html");
+    EXPECT_EQ(writeReport("/dev/null", "<html>"),
+              "Le bilan n'a pas pu être écrit dans « /dev/null » : c'est un périphérique, pas un fichier.");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(writeReport(fifo, "<html>"), "Le bilan n'a pas pu être écrit dans « " + fifo.string() +
+                                               " » : c'est un tube nommé, pas un fichier.");
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_NE(writeReport(temp.path() / "dossier.html", "<html>").find("c'est un dossier, pas un fichier"),
+              std::string::npos);
+
+    // Links, as a user makes them into a synchronised folder.
+    const fs::path synced = temp.path() / "synchronisé";
+    const fs::path data = temp.path() / "tavrel";
+    fs::create_directories(synced);
+    fs::create_directories(data);
+    fs::create_symlink(synced / "bilan.html", temp.path() / "bilan.html");
+    EXPECT_EQ(writeReport(temp.path() / "bilan.html", "<html>"), "");
+    EXPECT_TRUE(fs::is_symlink(temp.path() / "bilan.html"));
+    EXPECT_EQ(contentOf(synced / "bilan.html"), "<html>");
+    std::ofstream(synced / "resultats.csv", std::ios::binary) << "\xEF\xBB\xBF" << historyHeader << "\r\n";
+    fs::create_symlink(synced / "resultats.csv", data / "resultats.csv");
+    fs::create_symlink(synced / "reponses.csv", data / "reponses.csv");
+    const ExerciseRecord saved = record("2026-12-01T10:00:00");
+    {
+        ResultsFolder results(data, "PC");
+        EXPECT_EQ(results.save(saved), "");
+        ASSERT_TRUE(results.finish(60s));
+        EXPECT_EQ(results.problem(), "");
+    }
+    EXPECT_TRUE(fs::is_symlink(data / "resultats.csv"));
+    EXPECT_EQ(count(contentOf(synced / "resultats.csv"), saved.result.id), 1);
+    EXPECT_EQ(count(contentOf(synced / "reponses.csv"), saved.result.id), 2);
 }
