@@ -116,25 +116,6 @@ constexpr std::array<char16_t, 32> windows1252High = {
     0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 std::string fromWindows1252(std::string_view s)
 {
     std::string out;
@@ -494,6 +475,43 @@ std::optional<std::string> dateOfParts(const DateParts& p, DateOrder order)
     return dateFrom(year, monthFirst ? p.n[0] : p.n[1], monthFirst ? p.n[1] : p.n[0], hour, p.n[4], p.n[5]);
 }
 
+// The places of the program's columns in the lines under a header, and the
+// width of a line; the first of the columns the files had from the start
+// that the header lacks, if any. A column added since, which the header of
+// an older file does not name, follows its last named column (a spreadsheet
+// may have filled the header with empty cells up to the longest line).
+struct HeaderColumns {
+    std::vector<std::size_t> at;
+    std::size_t wider = 0;
+    std::string missing;
+};
+
+HeaderColumns headerColumns(const std::vector<std::string_view>& fields, HistoryParser::Kind kind)
+{
+    const std::vector<std::string_view> wanted = columnsOf(headerOf(kind));
+    std::size_t named = 0;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (!isBlank(fields[i]))
+            named = i + 1;
+    }
+    HeaderColumns c;
+    for (std::size_t k = 0; k < wanted.size(); ++k) {
+        std::size_t found = fields.size();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (sameName(fields[i], wanted[k]))
+                found = i;
+        }
+        if (found == fields.size()) {
+            if (k < atFirstOf(kind) && c.missing.empty())
+                c.missing = std::string(wanted[k]);
+            found = named++;
+        }
+        c.at.push_back(found);
+    }
+    c.wider = std::max(fields.size(), named);
+    return c;
+}
+
 } // namespace
 
 std::optional<std::string> normalDateTime(std::string_view text, DateOrder order)
@@ -665,34 +683,12 @@ void HistoryParser::readLines(std::string_view text, HistoryContents& into)
             // A header: the first tells the file's columns; one written
             // again further down is no damage.
             if (!headerSeen_) {
-                const std::vector<std::string_view> wanted = columnsOf(headerOf(kind_));
-                std::size_t named = 0;
-                for (std::size_t i = 0; i < fields.size(); ++i) {
-                    if (!isBlank(fields[i]))
-                        named = i + 1;
-                }
-                std::vector<std::size_t> at;
-                for (std::size_t k = 0; k < wanted.size(); ++k) {
-                    std::size_t found = fields.size();
-                    for (std::size_t i = 0; i < fields.size(); ++i) {
-                        if (sameName(fields[i], wanted[k]))
-                            found = i;
-                    }
-                    if (found == fields.size()) {
-                        if (k < atFirstOf(kind_) && missingColumn_.empty())
-                            missingColumn_ = std::string(wanted[k]);
-                        // A column added since, which the header of an older
-                        // file does not name, follows its last named column
-                        // (a spreadsheet may have filled the header with
-                        // empty cells up to the longest line).
-                        found = named++;
-                    }
-                    at.push_back(found);
-                }
+                HeaderColumns columns = headerColumns(fields, kind_);
+                missingColumn_ = columns.missing;
                 if (missingColumn_.empty()) {
-                    at_ = std::move(at);
+                    at_ = std::move(columns.at);
                     count_ = fields.size();
-                    wider_ = std::max(fields.size(), named);
+                    wider_ = columns.wider;
                 }
             }
             headerSeen_ = true;
@@ -995,35 +991,19 @@ FileLayout layoutOf(const std::optional<std::string>& start, HistoryParser::Kind
         return layout;
     }
     const std::vector<std::string_view>& fields = splitter.fields;
-    const std::vector<std::string_view> wanted = columnsOf(headerOf(kind));
     if (!looksLikeHeader(fields)) {
         // Lines without a header: the program's own, or someone else's.
         if (fields.size() != atFirstOf(kind) && fields.size() != all)
             layout.refusal = "ses lignes ne sont pas celles du programme";
         return layout;
     }
-    std::size_t named = 0;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (!isBlank(fields[i]))
-            named = i + 1;
+    const HeaderColumns columns = headerColumns(fields, kind);
+    if (!columns.missing.empty()) {
+        layout.refusal = "sa colonne « " + columns.missing + " » a été supprimée";
+        return layout;
     }
-    layout.at.clear();
-    for (std::size_t k = 0; k < wanted.size(); ++k) {
-        std::size_t found = fields.size();
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            if (sameName(fields[i], wanted[k]))
-                found = i;
-        }
-        if (found == fields.size()) {
-            if (k < atFirstOf(kind)) {
-                layout.refusal = "sa colonne « " + std::string(wanted[k]) + " » a été supprimée";
-                return layout;
-            }
-            found = named++;
-        }
-        layout.at.push_back(found);
-    }
-    layout.wider = std::max(fields.size(), named);
+    layout.at = columns.at;
+    layout.wider = columns.wider;
     for (std::size_t i = 0; i < layout.at.size(); ++i)
         layout.programOrder = layout.programOrder && layout.at[i] == i;
     layout.programOrder = layout.programOrder && layout.wider == all;

@@ -103,6 +103,20 @@ marker_discs() {
   done </proc/mounts
 }
 
+# Sends the signal to the program, which must end within the time allowed,
+# with status 0.
+end_with_signal() {
+  local signal=$1 what=$2 status=0 limit=$((SECONDS + wait_seconds))
+  kill -"$signal" "$run_pid"
+  while program_alive; do
+    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after $what"
+    sleep 0.1
+  done
+  wait "$run_pid" || status=$?
+  run_pid=''
+  ((status == 0)) || fail "the program ended with status $status after $what"
+}
+
 # Starts the program with the arguments given.
 start_program() {
   (cd "$tmp" && exec "$run" "$@") >"$tmp/run.log" 2>&1 &
@@ -314,15 +328,7 @@ case_alive() {
   sleep 0.2
   xdotool key Left
   sleep 0.2
-  kill -TERM "$run_pid"
-  local status=0 limit=$((SECONDS + wait_seconds))
-  while program_alive; do
-    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after SIGTERM"
-    sleep 0.1
-  done
-  wait "$run_pid" || status=$?
-  run_pid=''
-  ((status == 0)) || fail "the program ended with status $status after SIGTERM"
+  end_with_signal TERM "SIGTERM"
   mapfile -t lines < <(tr -d '\r' <"$history")
   echo "stopped by SIGTERM: ${lines[-1]}"
   [[ ${#lines[@]} -eq $((before + 1)) && $(cut -d';' -f3,8 <<<"${lines[-1]}") == 'patient;1' ]] ||
@@ -467,15 +473,7 @@ case_argument() {
     # wait. Ctrl+C while it is open ends the program after saving.
     click_control $cmdOnOff
     wait_for_window "$box_title" "the message that reponses-MAISON.csv cannot be written" >/dev/null
-    kill -INT "$run_pid"
-    local status=0 limit=$((SECONDS + wait_seconds))
-    while program_alive; do
-      ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after Ctrl+C with a box open"
-      sleep 0.1
-    done
-    wait "$run_pid" || status=$?
-    run_pid=''
-    ((status == 0)) || fail "the program ended with status $status after Ctrl+C with a box open: $(cat "$tmp/run.log")"
+    end_with_signal INT "Ctrl+C with a box open"
     [[ $(ls "$tmp/data-MAISON/tavrel/journal" | wc -l) -eq 1 ]] || fail "the journal does not keep the exercise's pictures"
   done
   [[ $(grep -c . "$shared/resultats-MAISON.csv") -eq 2 ]] || fail "resultats-MAISON.csv: $(cat "$shared/resultats-MAISON.csv")"
