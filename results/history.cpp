@@ -21,8 +21,8 @@ constexpr std::array<BodyPart, 4> bodyParts = {BodyPart::hands, BodyPart::feet, 
 constexpr int most = 1'000'000'000;
 
 // Reasons a line is not read, as the notes say them.
-constexpr std::string_view damagedLine = "des lignes abîmées ou étrangères au programme";
-constexpr std::string_view unknownDate = "une date qui n'est pas reconnue";
+constexpr std::string_view damagedLine = "contenu abîmé ou étranger au programme";
+constexpr std::string_view unknownDate = "date non reconnue";
 
 std::vector<std::string_view> columnsOf(std::string_view header)
 {

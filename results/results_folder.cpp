@@ -312,7 +312,7 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
             merged.history.skipped += count;
             notes.push_back("Fichier « " + file.file + " » : " +
                             plural(static_cast<std::size_t>(count), "ligne laissée de côté", "lignes laissées de côté") +
-                            ", " + why + ".");
+                            " (" + why + ").");
         }
         for (const auto& [name, count] : file.contents->namesSeen)
             merged.patients[name] += count;
@@ -330,7 +330,7 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::op
         merged.history.skipped += lines;
         notes.push_back("Fichier « " + file + " » : " +
                         plural(static_cast<std::size_t>(lines), "ligne laissée de côté", "lignes laissées de côté") +
-                        ", leur exercice ne se trouvant dans aucun fichier « resultats ».");
+                        " (leur exercice ne se trouve dans aucun fichier « resultats »).");
     }
     for (const Exercise& e : all) {
         if (!e.inOriginal)

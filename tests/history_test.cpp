@@ -100,10 +100,10 @@ TEST(HistoryTest, LinesThatCannotBeReadAreCountedWithTheirReason)
     EXPECT_EQ(read.results.size(), 2u);
     EXPECT_EQ(read.skipped, 6);
     using Why = std::map<std::pair<std::string, std::string>, int>;
-    EXPECT_EQ(read.skippedWhy, (Why{{{"des lignes abîmées ou étrangères au programme", ""}, 3},
-                                    {{"des lignes abîmées ou étrangères au programme", "C"}, 1},
-                                    {{"une date qui n'est pas reconnue", "D"}, 1},
-                                    {{"une date qui n'est pas reconnue", "E"}, 1}}));
+    EXPECT_EQ(read.skippedWhy, (Why{{{"contenu abîmé ou étranger au programme", ""}, 3},
+                                    {{"contenu abîmé ou étranger au programme", "C"}, 1},
+                                    {{"date non reconnue", "D"}, 1},
+                                    {{"date non reconnue", "E"}, 1}}));
 
     // A column deleted in a spreadsheet: every line of the file says so.
     read = parsed("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_médian_ms\r\n"

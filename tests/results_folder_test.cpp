@@ -162,8 +162,8 @@ TEST(ResultsFolderTest, TwoComputersTheirCopiesAndAnImportEachExerciseOnce)
                                                        "2026-12-04T10:00:00"}));
     EXPECT_EQ(read.history.skipped, 1);
     EXPECT_EQ(read.history.notes,
-              (std::vector<std::string>{"Fichier « resultats.csv » : 1 ligne laissée de côté, des lignes abîmées ou "
-                                        "étrangères au programme."}));
+              (std::vector<std::string>{"Fichier « resultats.csv » : 1 ligne laissée de côté (contenu abîmé ou étranger au "
+                                        "programme)."}));
     // Each exercise's pictures once, also those of the conflict copy, tied
     // to it by its identity.
     ASSERT_EQ(read.history.answers.size(), 4u);
