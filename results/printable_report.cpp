@@ -393,7 +393,9 @@ ReportOutcome writeReportCommand(const std::filesystem::path& file, const std::s
     if (exercises == 0) {
         std::string message = "Aucun exercice de « " + who + " » dans le dossier des résultats " + where +
                               " : le bilan n'a pas été écrit.";
-        if (!contents->patients.empty()) {
+        if (const std::string near = nearNamesNote(contents->patients, patient); !near.empty()) {
+            message += ' ' + near;
+        } else if (!contents->patients.empty()) {
             message += " Patients du dossier :";
             for (const auto& [name, count] : contents->patients)
                 message += " « " + name + " »";
