@@ -20,7 +20,7 @@ PACKAGES := cmake make g++ pkg-config \
             fonts-liberation2 binutils-mingw-w64-x86-64 \
             clang libclang-rt-dev \
             dpkg-dev file lintian appstream desktop-file-utils \
-            chromium poppler-utils libreoffice-calc-nogui
+            chromium poppler-utils libreoffice-calc-nogui python3-uno faketime
 
 # And those of the Windows build (make windows) and its run under Wine (make
 # test-windows): Wine's own fonts hold "MS Sans Serif"; its windows are shown

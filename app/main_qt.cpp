@@ -11,6 +11,7 @@
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -22,9 +23,10 @@
 
 namespace {
 
-// SIGTERM (the system stopping, kill) and SIGHUP (the terminal gone) only
-// write a byte here; the event loop reads it and closes the window, which
-// saves the exercise under way as a click on the close box does.
+// SIGTERM (the system stopping, kill), SIGINT (Ctrl+C in the terminal) and
+// SIGHUP (the terminal gone) only write a byte here; the event loop reads it
+// and closes the window, which saves the exercise under way as a click on
+// the close box does.
 int terminationPipe[2] = {-1, -1};
 
 void onTermination(int)
@@ -48,7 +50,7 @@ int main(int argc, char* argv[])
     const std::filesystem::path privateFolder =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdU16String();
     if (command.report) {
-        ResultsFolder results(privateFolder, thisComputerName());
+        ResultsFolder results(privateFolder, thisComputerName(), command.report->patient);
         if (command.resultsFolder)
             results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
         const ReportOutcome outcome =
@@ -90,14 +92,20 @@ int main(int argc, char* argv[])
             char byte = 0;
             while (::read(terminationPipe[0], &byte, 1) == 1) {
             }
+            // A box open (a message) is closed first: the handler that
+            // opened it ends, and then the window closes.
+            for (QWidget* box : QApplication::topLevelWidgets()) {
+                if (box->isModal() && box->isVisible())
+                    box->close();
+            }
             window.close();
         });
         struct sigaction action {};
         action.sa_handler = onTermination;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(SIGTERM, &action, nullptr);
-        sigaction(SIGHUP, &action, nullptr);
+        for (int signal : {SIGTERM, SIGINT, SIGHUP})
+            sigaction(signal, &action, nullptr);
     }
     return app.exec();
 }

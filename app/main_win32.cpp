@@ -62,7 +62,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (command.report) {
         // A clinic's script waits on the status: the box only says what went
         // wrong.
-        ResultsFolder results(appData / L"tavrel", thisComputerName());
+        ResultsFolder results(appData / L"tavrel", thisComputerName(), command.report->patient);
         if (command.resultsFolder)
             results.useForThisRun(std::filesystem::absolute(pathFromUtf8(*command.resultsFolder)));
         const ReportOutcome outcome =

@@ -166,6 +166,33 @@ void addWin32Figures(Table& table, const QString& file)
         table.add(std::move(row));
 }
 
+void addHistoryFigures(Table& table, const HistoryReading& history)
+{
+    char heading[200];
+    std::snprintf(heading, sizeof heading,
+                  "A clinic's results folder of two years: %d exercises, %lld picture lines, %.0f MB, two computers",
+                  history.exercises, history.pictures, history.megabytes);
+    table.heading(heading);
+    const Summary first = summarize(history.firstReadMs);
+    table.add({"first read of the whole folder, window open", "ms", first, Target{"max <= 2000", first.max <= 2000}});
+    const Summary update = summarize(history.updateMs);
+    table.add({"window updated once one more exercise is saved", "ms", update, Target{"max <= 100", update.max <= 100}});
+    const Summary report = summarize(history.reportMs);
+    table.add({"run --bilan for one patient, process start to end", "ms", report, Target{"max <= 300", report.max <= 300}});
+    const Summary hold = summarize(history.loopHoldMs);
+    table.add({"event loop held, during each read and each save", "ms", hold, Target{"max <= 16", hold.max <= 16}});
+}
+
+int runHistoryBenchmark(const std::map<QString, QString>& args)
+{
+    const HistoryReading history = measureHistoryReading(args.at(QStringLiteral("run")), args.at(QStringLiteral("work")),
+                                                         3, 10, 10);
+    Table table;
+    addHistoryFigures(table, history);
+    std::printf("%s", table.render().c_str());
+    return 0;
+}
+
 int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
 {
     const auto arg = [&](const char* name) {
@@ -215,6 +242,8 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
     }
     progress("a patient's set from ten 12-megapixel photographs, 10 runs");
     const std::vector<double> patientSet = measurePatientSet(photographs, arg("work"), 10);
+    progress("a clinic's history of two years: first read, update after a save, report of one patient");
+    const HistoryReading history = measureHistoryReading(arg("run"), arg("work"), 3, 10, 10);
 
     Table table;
     table.heading("Picture switch latency: timer tick to the end of the frame that shows the picture");
@@ -281,6 +310,8 @@ int runBenchmarks(BenchApplication& app, const std::map<QString, QString>& args)
     const Summary setSummary = summarize(patientSet);
     table.add({"one set", "ms", setSummary, patientSetTarget(setSummary)});
 
+    addHistoryFigures(table, history);
+
     if (const auto win32 = args.find(QStringLiteral("win32-figures")); win32 != args.end())
         addWin32Figures(table, win32->second);
 
@@ -314,6 +345,9 @@ int main(int argc, char* argv[])
                 throw std::runtime_error("unexpected argument " + arguments[i].toStdString());
             named[arguments[i].mid(2)] = arguments[i + 1];
         }
+        // The history's figures alone: tavrel_bench --only history --run RUN --work FOLDER
+        if (named[QStringLiteral("only")] == QLatin1String("history"))
+            return runHistoryBenchmark(named);
         return runBenchmarks(app, named);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench: %s\n", e.what());

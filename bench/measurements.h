@@ -101,3 +101,20 @@ std::vector<double> measureAnswerTiming(const QString& benchProgram, const QStri
                                         int answers);
 // The process on that X server: runs the case and prints the errors.
 int runAnswerTiming(BenchApplication& app, const QString& disc, const QString& caseName, int answers);
+
+// A clinic's history of two years (clinic_history.h) read by the results
+// window: the first read of the whole folder (reads times, with a window of
+// its own each), then the window's update once one more exercise is saved
+// (saves times), and the report of one patient written by the program RUN
+// without a window (reports times); the longest the window's event loop was
+// held during each read and each save.
+struct HistoryReading {
+    int exercises = 0;
+    long long pictures = 0;
+    double megabytes = 0;
+    std::vector<double> firstReadMs;
+    std::vector<double> updateMs;
+    std::vector<double> reportMs;
+    std::vector<double> loopHoldMs;
+};
+HistoryReading measureHistoryReading(const QString& run, const QString& work, int reads, int saves, int reports);

@@ -7,6 +7,7 @@
 #include "engine/tick.h"
 #include "model/forwarding_services.h"
 #include "model/settings.h"
+#include "results/patient_name.h"
 
 #include <algorithm>
 #include <functional>
@@ -86,7 +87,7 @@ std::string imageSetOf(const std::string& fragment)
 Form1::Form1(ExerciseState& state, WindowServices& window, const RandomSequence& random, FormHost& host,
              ResultsFolder* results)
     : state_(state), window_(window), random_(random), host_(host), results_(results),
-      patient_(results ? results->privateHistory().patient() : std::string())
+      patient_(results ? results->patient() : std::string())
 {
 }
 
@@ -130,9 +131,6 @@ void Form1::load(const std::optional<std::string>& discFolder)
 {
     run([&] {
         Form_Load(state_, window_, discFolder);
-        // Lines kept while a history file was held open by another program,
-        // at the end of the last run, go to it now if they can.
-        addWaitingLines();
     });
 }
 
@@ -265,9 +263,10 @@ void Form1::close()
     try {
         if (sheet_.started())
             finishExercise();
-        // Quietly: what cannot be added now waits for the next start.
-        if (results_)
-            results_->addWaitingLines();
+        // What cannot be written now waits in the journal for the next
+        // start; only exercises no disk could keep are said, before they go.
+        if (const std::string lost = results_ ? results_->end() : std::string(); !lost.empty())
+            window_.showMessage(lost);
     } catch (const ProgramEnded&) {
         // Ending anyway.
     }
@@ -282,25 +281,21 @@ void Form1::folderChanged()
     const std::string trouble = results_ ? results_->problem() : std::string();
     // Noted before the box opens: news that comes while it is open is not
     // told again.
-    if (!busy() && state_.running != 1 && !ended_ && trouble != std::exchange(toldOfFolder_, trouble) &&
-        !trouble.empty())
-        window_.showMessage(trouble);
-    host_.resultsChanged();
-}
-
-void Form1::addWaitingLines()
-{
-    if (!results_)
+    try {
+        if (!busy() && state_.running != 1 && !ended_ && trouble != std::exchange(toldOfFolder_, trouble) &&
+            !trouble.empty())
+            window_.showMessage(trouble);
+    } catch (const ProgramEnded&) {
+        // The program ended while the message was open: nothing more to show.
         return;
-    const std::string said = results_->addWaitingLines();
-    if (!said.empty())
-        window_.showMessage(said);
+    }
+    host_.resultsChanged();
 }
 
 std::string Form1::setPatient(const std::string& name)
 {
-    patient_ = name;
-    return results_ ? results_->privateHistory().setPatient(name) : std::string();
+    patient_ = patientKey(name);
+    return results_ ? results_->setPatient(name) : std::string();
 }
 
 // Saves each exercise that has ended in which a key was pressed; one that

@@ -107,14 +107,11 @@ public:
     const std::optional<ExerciseRecord>& lastExercise() const { return lastExercise_; }
     // Where the results are kept, or null when nothing is saved.
     ResultsFolder* results() const { return results_; }
-    // Adds the lines of the history that wait for a file another program
-    // held open (a spreadsheet), or for a results folder that did not
-    // answer, and says what the user needs to know.
-    void addWaitingLines();
     // The results folder's thread has written or read it: what is wrong with
     // it is told once, and an open results window shows it again.
     void folderChanged();
-    // The patient's name in force, saved with each exercise.
+    // The patient's name in force, saved with each exercise: composed, and
+    // without the blanks around it.
     const std::string& patient() const { return patient_; }
     // Empty text when the name is remembered for the next run, otherwise a
     // French message.

@@ -1,5 +1,6 @@
 #include "results/printable_report.h"
 
+#include "results/patient_name.h"
 #include "results/private_files.h"
 #include "results/progress_chart.h"
 #include "results/report.h"
@@ -255,6 +256,9 @@ std::string identity(const ReportRequest& request, const std::vector<ExerciseRes
     const std::string sources = sourcesNote(request.folder.sources, request.thisComputer, request.patient);
     if (!sources.empty())
         html += "<p class=\"note\">" + escaped(sources) + "</p>\n";
+    const std::string near = nearNamesNote(request.folder.patients, request.patient);
+    if (!near.empty())
+        html += "<p class=\"note\">" + escaped(near) + "</p>\n";
     return html;
 }
 
@@ -268,9 +272,14 @@ std::string lastExercise(const ExerciseRecord& last)
         html += "<tr><th>" + escaped(f.label) + "</th><td>" + escaped(f.value) + "</td></tr>\n";
     html += "</table>\n";
     const std::vector<SideFigures> sides = sideFiguresOf(last.pictures);
+    // An exercise with an identity had its pictures saved with it: only a
+    // file that could not be read keeps them from here.
     if (sides.empty())
-        return html + "<p class=\"note\">Cet exercice a été enregistré avant que les réponses soient gardées image "
-                      "par image : les côtés n'y sont pas séparés.</p>\n";
+        return html + (last.result.id.empty() || last.result.id.starts_with('~')
+                           ? "<p class=\"note\">Cet exercice a été enregistré avant que les réponses soient gardées image "
+                             "par image : les côtés n'y sont pas séparés.</p>\n"
+                           : "<p class=\"note\">Les réponses image par image de cet exercice n'ont pas été trouvées dans "
+                             "les fichiers « reponses » : voir les fichiers nommés à la fin du bilan.</p>\n");
     std::vector<std::string> header(sideFiguresHeader.begin(), sideFiguresHeader.end());
     html += "<table class=\"chiffres\">\n<thead>" + row(header, "th") + "</thead>\n";
     for (const SideFigures& side : sides)
@@ -292,7 +301,7 @@ std::string exerciseTable(const std::vector<ExerciseResult>& exercises, const Hi
         std::string left = "—";
         std::string right = "—";
         for (const ExerciseAnswers& a : history.answers) {
-            if (a.date != r.date || patientKey(a.patient) != patientKey(r.patient))
+            if (a.id != r.id)
                 continue;
             const std::vector<SideFigures> sides = sideFiguresOf(a.pictures);
             if (sides.size() >= 2) {
@@ -315,7 +324,7 @@ std::string exerciseTable(const std::vector<ExerciseResult>& exercises, const Hi
 
 ReportRequest reportRequest(const ResultsFolder& results, const std::string& patient)
 {
-    return {patient, results.contents(), fileNamePart(results.computer()), localDateTimeNow()};
+    return {patient, *results.contents(), fileNamePart(results.computer()), localDateTimeNow()};
 }
 
 std::string notOpened(const std::filesystem::path& file)
@@ -344,12 +353,8 @@ std::string reportPage(const ReportRequest& request)
     html += progress(request.folder.history, request.patient);
     if (!exercises.empty())
         html += exerciseTable(exercises, request.folder.history);
-    if (request.folder.history.skipped > 0)
-        html += "<p class=\"note\">" +
-                escaped(plural(static_cast<std::size_t>(request.folder.history.skipped),
-                               "ligne illisible des fichiers de résultats a été ignorée.",
-                               "lignes illisibles des fichiers de résultats ont été ignorées.")) +
-                "</p>\n";
+    for (const std::string& note : request.folder.history.notes)
+        html += "<p class=\"note\">" + escaped(note) + "</p>\n";
     html += "<p class=\"fin\">Bilan établi le " + escaped(frenchDateTime(request.madeAt)) +
             " par Tavrel. Les temps de réponse vont de l'image à l'écran à l'appui sur la touche.</p>\n";
     return html + "</body>\n</html>\n";
@@ -378,31 +383,24 @@ WrittenReport writePrivateReport(const std::filesystem::path& privateFolder, con
 ReportOutcome writeReportCommand(const std::filesystem::path& file, const std::string& patient,
                                  ResultsFolder& folder, std::chrono::milliseconds limit)
 {
-    folder.refresh();
+    folder.follow(patient);
     const std::string where = "« " + utf8Of(folder.folder()) + " »";
     if (!folder.finish(limit) || !folder.answering())
         return {"Le dossier des résultats " + where +
                     " ne répond pas ou n'existe pas : le bilan n'a pas été écrit. Vérifiez le chemin, le réseau "
                     "ou la clé, puis recommencez.",
                 1};
-    const FolderHistory contents = folder.contents();
-
+    const std::shared_ptr<const FolderHistory> contents = folder.contents();
     const std::string who = patientKey(patient);
-    std::size_t exercises = 0;
-    std::vector<std::string> known;
-    for (const ExerciseResult& r : contents.history.results) {
-        const std::string name = patientKey(r.patient);
-        exercises += name == who ? 1 : 0;
-        if (std::find(known.begin(), known.end(), name) == known.end())
-            known.push_back(name);
-    }
+    const std::size_t exercises = contents->history.results.size();
     if (exercises == 0) {
         std::string message = "Aucun exercice de « " + who + " » dans le dossier des résultats " + where +
                               " : le bilan n'a pas été écrit.";
-        if (!known.empty()) {
-            std::sort(known.begin(), known.end());
+        if (const std::string near = nearNamesNote(contents->patients, patient); !near.empty()) {
+            message += ' ' + near;
+        } else if (!contents->patients.empty()) {
             message += " Patients du dossier :";
-            for (const std::string& name : known)
+            for (const auto& [name, count] : contents->patients)
                 message += " « " + name + " »";
             message += '.';
         }

@@ -1,5 +1,6 @@
-// Health-data files on POSIX systems: folders 0700, files 0600, each write
-// followed by fsync of the file and, for a new name, of its folder.
+// Health-data files on POSIX systems: the private folder 0700, files the
+// program makes 0600, each write followed by fsync of the file and, for a
+// new name, of its folder.
 
 #include "results/private_files.h"
 
@@ -9,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 namespace private_files {
@@ -27,6 +29,8 @@ std::string reasonOf(int error)
     case EROFS: return "le disque est protégé en écriture";
     case ENOTDIR:
     case EEXIST: return "un fichier porte déjà ce nom";
+    case EISDIR: return "c'est un dossier, pas un fichier";
+    case ELOOP: return "c'est un lien symbolique qui ne mène à aucun fichier";
     case ENOENT: return "le dossier n'existe pas";
     case EIO: return "le disque ne répond pas";
     // No system number inside a French sentence: what the user can act on
@@ -83,6 +87,23 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
+// Why the program will not write where the path leads, or empty text for a
+// regular file or a new name. A device or a named pipe is never replaced nor
+// written to, whatever the user's rights.
+std::string notAFile(const std::filesystem::path& file)
+{
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0)
+        return {};
+    if (S_ISDIR(status.st_mode))
+        return reasonOf(EISDIR);
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
+        return "c'est un périphérique, pas un fichier";
+    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode))
+        return "c'est un tube nommé, pas un fichier";
+    return S_ISREG(status.st_mode) ? std::string() : reasonOf(EEXIST);
+}
+
 void makeOwnerOnly(int fd, mode_t mode)
 {
     struct stat status {};
@@ -109,12 +130,26 @@ std::string makeFolder(const std::filesystem::path& folder)
     return {};
 }
 
-Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
+Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header,
+                    std::string_view lineEnd, Place place)
 {
-    Descriptor fd(::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, ownerOnlyFile));
+    // A symbolic link is followed as its maker expects, unless another
+    // account made it, in a folder others may write.
+    struct stat link {};
+    if (::lstat(file.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != ::geteuid())
+        return {"le lien symbolique qui porte ce nom appartient à un autre compte"};
+    if (std::string refused = notAFile(file); !refused.empty())
+        return {refused};
+    Descriptor fd(::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, ownerOnlyFile));
     if (fd.get() < 0)
         return {reasonOf(errno)};
-    makeOwnerOnly(fd.get(), ownerOnlyFile);
+    struct stat status {};
+    if (::fstat(fd.get(), &status) != 0)
+        return {reasonOf(errno)};
+    if (!S_ISREG(status.st_mode))
+        return {notAFile(file).empty() ? reasonOf(EEXIST) : notAFile(file)};
+    if (place == Place::privateFolder)
+        makeOwnerOnly(fd.get(), ownerOnlyFile);
     // Another copy of the program may be adding its lines: one at a time,
     // so that the size read below is the one the write follows. The lock
     // goes with the descriptor.
@@ -122,20 +157,18 @@ Appended appendLine(const std::filesystem::path& file, std::string_view line, st
         if (errno != EINTR)
             return {reasonOf(errno)};
     }
-    struct stat status {};
     if (::fstat(fd.get(), &status) != 0)
         return {reasonOf(errno)};
-    if (!S_ISREG(status.st_mode))
-        return {reasonOf(EEXIST)};
     const off_t before = status.st_size;
 
     std::string bytes;
     if (before == 0) {
         bytes = header;
     } else {
-        char last = '\n';
-        if (::pread(fd.get(), &last, 1, before - 1) == 1 && last != '\n')
-            bytes = "\r\n";
+        std::string last(lineEnd.size(), '\0');
+        const auto size = static_cast<off_t>(lineEnd.size());
+        if (before < size || ::pread(fd.get(), last.data(), last.size(), before - size) != size || last != lineEnd)
+            bytes = lineEnd;
     }
     bytes += line;
 
@@ -150,12 +183,15 @@ Appended appendLine(const std::filesystem::path& file, std::string_view line, st
     if (!fd.close())
         return {reasonOf(errno)};
     if (before == 0)
-        syncFolder(file.parent_path());
+        syncFolder(targetOf(file).parent_path());
     return {};
 }
 
-std::string replace(const std::filesystem::path& file, std::string_view content)
+std::string replace(const std::filesystem::path& link, std::string_view content)
 {
+    const std::filesystem::path file = targetOf(link);
+    if (std::string refused = notAFile(file); !refused.empty())
+        return refused;
     std::filesystem::path temporary = file;
     temporary += ".tmp";
     Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, ownerOnlyFile));
@@ -172,15 +208,77 @@ std::string replace(const std::filesystem::path& file, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file, std::size_t most)
+std::optional<std::string> read(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
 {
-    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    // Never waits on a named pipe nor reads a device.
+    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat status {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    // Lines another copy of the program is adding, which takes a moment, are
+    // read whole or not at all. A file held longer (a record of the journal
+    // another copy is writing through), or on a file system without locks,
+    // is read all the same.
+    for (int attempt = 0; attempt < 20 && ::flock(fd.get(), LOCK_SH | LOCK_NB) != 0 && errno != EINVAL &&
+                          errno != ENOLCK && errno != EOPNOTSUPP;
+         ++attempt)
+        ::usleep(5000);
+    // Straight into the text, which is sized once when the file's size is
+    // known.
+    std::string content;
+    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    content.resize(size > from ? static_cast<std::size_t>(std::min<std::uint64_t>(most, size - from)) : 0);
+    std::size_t got = 0;
+    auto at = static_cast<off_t>(from);
+    for (;;) {
+        if (got == content.size()) {
+            if (got >= most)
+                return content;
+            content.resize(std::min(most, got + 65536));
+        }
+        const ssize_t read = ::pread(fd.get(), content.data() + got, content.size() - got, at);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            return std::nullopt;
+        if (read == 0) {
+            content.resize(got);
+            return content;
+        }
+        got += static_cast<std::size_t>(read);
+        at += read;
+    }
+}
+
+Claim::Claim(const std::filesystem::path& file) : file_(file)
+{
+    const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    struct stat status {};
+    // Claimed by another meanwhile, or already removed by the one that
+    // claimed it before.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &status) != 0 || status.st_nlink == 0) {
+        ::close(fd);
+        return;
+    }
+    handle_ = fd;
+}
+
+Claim::~Claim()
+{
+    if (held())
+        ::close(static_cast<int>(handle_));
+}
+
+std::optional<std::string> Claim::read() const
+{
+    if (!held())
         return std::nullopt;
     std::string content;
     char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(static_cast<int>(handle_), buffer, sizeof buffer, at);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -188,9 +286,16 @@ std::optional<std::string> read(const std::filesystem::path& file, std::size_t m
         if (got == 0)
             return content;
         content.append(buffer, static_cast<std::size_t>(got));
-        if (content.size() >= most)
-            return content.substr(0, most);
+        at += got;
     }
+}
+
+bool Claim::remove()
+{
+    if (!held() || ::unlink(file_.c_str()) != 0)
+        return false;
+    syncFolder(file_.parent_path());
+    return true;
 }
 
 } // namespace private_files

@@ -1,5 +1,6 @@
 // Health-data files on Windows. The user's own data folder (%APPDATA%) is
-// readable by its owner only already; every write is flushed to the disk
+// readable by its owner only already, and a chosen folder keeps the rights
+// its owner gave it; every write is flushed to the disk
 // with FlushFileBuffers, and a replacement is one MoveFileEx.
 
 #include "results/private_files.h"
@@ -50,6 +51,26 @@ private:
     HANDLE h_;
 };
 
+// Why the program will not write where the path leads, or empty text for a
+// regular file or a new name: a folder, or a device such as NUL or COM1.
+std::string notAFile(const std::filesystem::path& file)
+{
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "c'est un dossier, pas un fichier";
+    const HANDLE h = CreateFileW(file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {};
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    if (type == FILE_TYPE_CHAR)
+        return "c'est un périphérique, pas un fichier";
+    if (type == FILE_TYPE_PIPE)
+        return "c'est un tube nommé, pas un fichier";
+    return {};
+}
+
 bool heldByAnother(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
 
 bool writeAll(HANDLE file, std::string_view bytes)
@@ -75,8 +96,11 @@ std::string makeFolder(const std::filesystem::path& folder)
     return {};
 }
 
-Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header)
+Appended appendLine(const std::filesystem::path& file, std::string_view line, std::string_view header,
+                    std::string_view lineEnd, Place)
 {
+    if (std::string refused = notAFile(file); !refused.empty())
+        return {refused};
     // Opened without sharing the writing, the file is the program's alone
     // while it adds the line: another copy of the program waits its turn. A
     // file still refused after a while is held open by another program (a
@@ -103,12 +127,13 @@ Appended appendLine(const std::filesystem::path& file, std::string_view line, st
         bytes = header;
     } else {
         LARGE_INTEGER last{};
-        last.QuadPart = before.QuadPart - 1;
-        char c = '\n';
+        last.QuadPart = before.QuadPart - static_cast<LONGLONG>(lineEnd.size());
+        std::string ending(lineEnd.size(), '\0');
         DWORD got = 0;
-        if (SetFilePointerEx(h.get(), last, nullptr, FILE_BEGIN) && ReadFile(h.get(), &c, 1, &got, nullptr) &&
-            got == 1 && c != '\n')
-            bytes = "\r\n";
+        if (last.QuadPart < 0 || !SetFilePointerEx(h.get(), last, nullptr, FILE_BEGIN) ||
+            !ReadFile(h.get(), ending.data(), static_cast<DWORD>(ending.size()), &got, nullptr) ||
+            got != ending.size() || ending != lineEnd)
+            bytes = lineEnd;
     }
     bytes += line;
 
@@ -124,8 +149,11 @@ Appended appendLine(const std::filesystem::path& file, std::string_view line, st
     return {};
 }
 
-std::string replace(const std::filesystem::path& file, std::string_view content)
+std::string replace(const std::filesystem::path& link, std::string_view content)
 {
+    const std::filesystem::path file = targetOf(link);
+    if (std::string refused = notAFile(file); !refused.empty())
+        return refused;
     std::filesystem::path temporary = file;
     temporary += L".tmp";
     {
@@ -147,11 +175,15 @@ std::string replace(const std::filesystem::path& file, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file, std::size_t most)
+std::optional<std::string> read(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
 {
     const Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid())
+    if (!h.valid() || GetFileType(h.get()) != FILE_TYPE_DISK)
+        return std::nullopt;
+    LARGE_INTEGER start{};
+    start.QuadPart = static_cast<LONGLONG>(from);
+    if (!SetFilePointerEx(h.get(), start, nullptr, FILE_BEGIN))
         return std::nullopt;
     std::string content;
     char buffer[65536];
@@ -165,6 +197,33 @@ std::optional<std::string> read(const std::filesystem::path& file, std::size_t m
         if (content.size() >= most)
             return content.substr(0, most);
     }
+}
+
+// Opened for writing without sharing the writing, the file is claimed: a
+// second claim is refused while it is open, and the system closes it when
+// the process ends. Deleting is shared, so that the claim can remove it.
+Claim::Claim(const std::filesystem::path& file) : file_(file)
+{
+    const HANDLE h = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE)
+        handle_ = reinterpret_cast<std::intptr_t>(h);
+}
+
+Claim::~Claim()
+{
+    if (held())
+        CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+std::optional<std::string> Claim::read() const
+{
+    return held() ? private_files::read(file_) : std::nullopt;
+}
+
+bool Claim::remove()
+{
+    return held() && DeleteFileW(file_.c_str());
 }
 
 } // namespace private_files

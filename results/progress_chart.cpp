@@ -296,12 +296,7 @@ ProgressCharts progressCharts(const HistoryContents& history, const std::string&
         const char* grouped[] = {".", ", un point par jour.", ", un point par semaine.", ", un point par mois."};
         charts.note += grouped[static_cast<int>(grouping)];
     }
-    for (const std::string& file : history.unreadable)
-        charts.note += " Le fichier « " + file + " » n'a pas pu être lu (est-il ouvert dans un autre programme ?) : "
-                       "ses exercices manquent ici.";
-    if (history.skipped > 0)
-        charts.note += ' ' + plural(static_cast<std::size_t>(history.skipped),
-                                    "ligne illisible des fichiers a été ignorée.",
-                                    "lignes illisibles des fichiers ont été ignorées.");
+    for (const std::string& note : history.notes)
+        charts.note += ' ' + note;
     return charts;
 }

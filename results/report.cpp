@@ -18,14 +18,6 @@ std::string frenchDate(const std::string& iso)
 
 } // namespace
 
-std::string patientKey(std::string_view name)
-{
-    const auto first = name.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(name.substr(first, name.find_last_not_of(" \t") - first + 1));
-}
-
 std::optional<ExerciseRecord> lastExerciseShown(const HistoryContents& history, const std::string& patient,
                                                const std::optional<ExerciseRecord>& thisRun)
 {

@@ -4,6 +4,7 @@
 // apart. The charts of the patient's progress are in progress_chart.h.
 
 #include "results/history.h"
+#include "results/patient_name.h"
 
 #include <array>
 #include <optional>
@@ -12,10 +13,6 @@
 #include <vector>
 
 inline constexpr std::string_view resultsTitle = "Résultats";
-
-// A patient's name as names are compared: without the blanks around it, so
-// that « Mme A » typed with a blank after it is still Mme A.
-std::string patientKey(std::string_view name);
 
 // The exercise « Dernier exercice » shows for the patient named in the
 // window: the last exercise of this run when it is that patient's and no

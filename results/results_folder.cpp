@@ -1,6 +1,9 @@
 #include "results/results_folder.h"
 
 #include "model/work_lane.h"
+#include "results/history_reader.h"
+#include "results/journal.h"
+#include "results/patient_name.h"
 #include "results/private_files.h"
 
 #include <algorithm>
@@ -9,6 +12,8 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <unordered_map>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -17,11 +22,8 @@ namespace {
 constexpr std::string_view historyPrefix = "resultats";
 constexpr std::string_view answersPrefix = "reponses";
 constexpr std::string_view csvEnding = ".csv";
-// In the private folder: the folder chosen, and the folder of the exercises
-// not yet written to it, whose files the private folder, when it is the one
-// in use, does not read as its own.
+// In the private folder: the folder chosen.
 constexpr std::string_view choiceFile = "dossier-resultats.txt";
-constexpr std::string_view waitingFolderName = "en-attente";
 constexpr std::size_t longestPart = 64;
 
 std::string lowered(std::string_view s)
@@ -153,37 +155,219 @@ std::string computerOfFile(std::string_view fileName)
     return trimmedOf(rest, " -_.");
 }
 
-FolderHistory mergeHistories(const std::vector<SourceFile>& files)
+namespace {
+
+bool isConflictCopy(std::string_view fileName)
 {
+    std::string name(fileName.substr(0, fileName.size() - std::min(fileName.size(), csvEnding.size())));
+    return withoutConflictMark(name) != trimmedOf(name, " ");
+}
+
+// What a result and its pictures must share to be one exercise: its
+// figures, and for lines written before exercises had an identity, its
+// date to the minute (a spreadsheet may have dropped the seconds) and its
+// patient, within one computer's files.
+std::string figuresOf(const Tally& t)
+{
+    std::string text(partName(t.settings.part));
+    for (int n : {t.settings.level, t.settings.intervalMs, t.settings.feedback ? 1 : 0, t.pictures, t.answers,
+                  t.correct, t.meanMs, t.medianMs})
+        text += ';' + std::to_string(n);
+    return text;
+}
+
+// Whether the pictures give the figures of the result: as many pictures,
+// answers and correct answers.
+bool picturesMatch(const std::vector<PictureAnswer>& pictures, const Tally& t)
+{
+    int answers = 0;
+    int correct = 0;
+    for (const PictureAnswer& p : pictures) {
+        answers += p.answer ? 1 : 0;
+        correct += p.answer && p.correct() ? 1 : 0;
+    }
+    return static_cast<int>(pictures.size()) == t.pictures && answers == t.answers && correct == t.correct;
+}
+
+std::string plural(std::size_t count, const std::string& one, const std::string& many)
+{
+    return std::to_string(count) + ' ' + (count > 1 ? many : one);
+}
+
+} // namespace
+
+FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::optional<std::string>& patient)
+{
+    struct Exercise {
+        ExerciseResult result;
+        const ExerciseAnswers* answers = nullptr;
+        std::string family;
+        bool inOriginal = false;   // held by a file that is no conflict copy
+        std::string conflictFile; // else the first conflict copy that holds it
+    };
+    std::vector<Exercise> all;
+    std::unordered_map<std::string, std::size_t> byId;
+    std::unordered_map<std::string, std::size_t> byFigures;
+    std::unordered_map<std::string, std::vector<std::size_t>> byMinute;
+    std::map<std::string, std::set<std::size_t>> bySource;
+    std::map<std::string, int> leftOut; // answers lines without their exercise, by file
+    std::vector<std::string> notes;
     FolderHistory merged;
-    std::set<std::string> seen;
-    std::set<std::pair<std::string, std::string>> seenAnswers;
-    std::map<std::string, std::map<std::string, std::string>> bySource; // line -> patient
+
+    const std::optional<std::string> who = patient ? std::optional(patientKey(*patient)) : std::nullopt;
+    // Other patients' exercises are only counted, by their identity or
+    // their line.
+    std::set<std::string> others;
+    const auto familyOf = [](const SourceFile& f) { return lowered(computerOfFile(f.file)); };
     for (const SourceFile& file : files) {
-        merged.history.skipped += file.contents.skipped;
-        // An exercise's pictures come whole from the first file that has
-        // them.
-        for (const ExerciseAnswers& answers : file.contents.answers) {
-            if (seenAnswers.insert({answers.date, answers.patient}).second)
-                merged.history.answers.push_back(answers);
+        const std::string family = familyOf(file);
+        const bool conflict = isConflictCopy(file.file);
+        for (const ExerciseResult& r : file.contents->results) {
+            if (who && r.patient != *who) {
+                if (others.insert(r.id.empty() ? family + '\n' + historyLine(r) : r.id).second)
+                    ++merged.patients[r.patient];
+                continue;
+            }
+            const std::string& patientName = r.patient;
+            const std::string minute = family + '\n' + patientName + '\n' + r.date.substr(0, 16);
+            const std::string figures = minute + '\n' + figuresOf(r.tally);
+            std::optional<std::size_t> at;
+            if (!r.id.empty()) {
+                if (const auto found = byId.find(r.id); found != byId.end())
+                    at = found->second;
+            }
+            // The same exercise without its identity (a spreadsheet dropped
+            // the column, a line cut short), or without it both times.
+            if (const auto found = byFigures.find(figures);
+                !at && found != byFigures.end() && (r.id.empty() || all[found->second].result.id.empty()))
+                at = found->second;
+            if (!at) {
+                at = all.size();
+                all.push_back({r, nullptr, family, false, {}});
+                byMinute[minute + '\n' + std::string(partName(r.tally.settings.part))].push_back(*at);
+            }
+            Exercise& e = all[*at];
+            if (e.result.id.empty() && !r.id.empty())
+                e.result.id = r.id;
+            if (!e.result.id.empty())
+                byId.emplace(e.result.id, *at);
+            byFigures.emplace(figures, *at);
+            e.inOriginal = e.inOriginal || !conflict;
+            if (conflict && e.conflictFile.empty())
+                e.conflictFile = file.file;
+            bySource[file.source].insert(*at);
         }
-        for (const ExerciseResult& result : file.contents.results) {
-            const std::string line = historyLine(result);
-            bySource[file.source].emplace(line, trimmedOf(result.patient, " \t"));
-            if (seen.insert(line).second)
-                merged.history.results.push_back(result);
+    }
+    for (const SourceFile& file : files) {
+        const std::string family = familyOf(file);
+        for (const ExerciseAnswers& a : file.contents->answers) {
+            if (who && a.patient != *who)
+                continue;
+            std::optional<std::size_t> at;
+            if (!a.id.empty()) {
+                if (const auto found = byId.find(a.id); found != byId.end())
+                    at = found->second;
+            } else {
+                const std::string minute = family + '\n' + a.patient + '\n' + a.date.substr(0, 16) + '\n' +
+                                           std::string(partName(a.part));
+                const auto candidates = byMinute.find(minute);
+                if (candidates != byMinute.end()) {
+                    // Its figures tell which exercise of the minute it is;
+                    // one that has its pictures already holds them again
+                    // (a copy).
+                    for (std::size_t e : candidates->second) {
+                        if (picturesMatch(a.pictures, all[e].result.tally) &&
+                            (!all[e].answers || all[e].answers->pictures == a.pictures)) {
+                            at = e;
+                            break;
+                        }
+                    }
+                    for (std::size_t e : candidates->second) {
+                        if (!at && !all[e].answers && all[e].result.date == a.date)
+                            at = e;
+                    }
+                }
+            }
+            if (!at) {
+                leftOut[file.file] += static_cast<int>(a.pictures.size());
+                continue;
+            }
+            Exercise& e = all[*at];
+            // Whole pictures, from the first file that has them.
+            if (!e.answers || (!picturesMatch(e.answers->pictures, e.result.tally) && picturesMatch(a.pictures, e.result.tally)))
+                e.answers = &a;
         }
+    }
+
+    // What the reading has to tell, file by file.
+    std::map<std::string, int> onlyInCopy;
+    for (const SourceFile& file : files) {
+        // Lines of the patient, and those that do not say whose they are.
+        std::map<std::string, int> skipped;
+        for (const auto& [why, count] : file.contents->skippedWhy) {
+            if (!who || why.second.empty() || why.second == *who)
+                skipped[why.first] += count;
+        }
+        for (const auto& [why, count] : skipped) {
+            merged.history.skipped += count;
+            notes.push_back("Fichier « " + file.file + " » : " +
+                            plural(static_cast<std::size_t>(count), "ligne laissée de côté", "lignes laissées de côté") +
+                            " (" + why + ").");
+        }
+        for (const auto& [name, count] : file.contents->namesSeen)
+            merged.patients[name] += count;
+        if (!file.trouble.empty()) {
+            merged.history.unreadable.push_back(file.file);
+            notes.push_back("Le fichier « " + file.file + " » n'a pas pu être lu : " + file.trouble +
+                            ". Ses exercices manquent ici ; il est laissé tel quel.");
+        }
+        if (file.contents->undecidedDates)
+            notes.push_back("Les dates du fichier « " + file.file +
+                            " » (comme 03/11/2026) peuvent se lire jour/mois ou mois/jour : elles sont lues jour/mois, à "
+                            "la française.");
+    }
+    for (const auto& [file, lines] : leftOut) {
+        merged.history.skipped += lines;
+        notes.push_back("Fichier « " + file + " » : " +
+                        plural(static_cast<std::size_t>(lines), "ligne laissée de côté", "lignes laissées de côté") +
+                        " (leur exercice ne se trouve dans aucun fichier « resultats »).");
+    }
+    for (const Exercise& e : all) {
+        if (!e.inOriginal)
+            ++onlyInCopy[e.conflictFile];
+    }
+    for (const auto& [file, count] : onlyInCopy)
+        notes.push_back(plural(static_cast<std::size_t>(count), "exercice ne se trouve", "exercices ne se trouvent") +
+                        " que dans « " + file +
+                        " », une copie faite par le service de synchronisation lors d'un conflit : gardez ce fichier, "
+                        "sans quoi ces exercices seraient perdus.");
+    std::sort(notes.begin(), notes.end());
+    notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
+    merged.history.notes = std::move(notes);
+
+    std::vector<std::size_t> kept;
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        ++merged.patients[all[i].result.patient];
+        kept.push_back(i);
     }
     // The dates are written so that their order as text is their order in
     // time; exercises of the same second keep the order of the files.
-    std::stable_sort(merged.history.results.begin(), merged.history.results.end(),
-                     [](const ExerciseResult& a, const ExerciseResult& b) { return a.date < b.date; });
-    std::stable_sort(merged.history.answers.begin(), merged.history.answers.end(),
-                     [](const ExerciseAnswers& a, const ExerciseAnswers& b) { return a.date < b.date; });
-    for (const auto& [source, lines] : bySource) {
-        ResultsSource counted{source, static_cast<int>(lines.size()), {}};
-        for (const auto& [line, patient] : lines)
-            ++counted.byPatient[patient];
+    std::stable_sort(kept.begin(), kept.end(),
+                     [&](std::size_t a, std::size_t b) { return all[a].result.date < all[b].result.date; });
+    int tie = 0;
+    for (std::size_t i : kept) {
+        Exercise& e = all[i];
+        if (e.result.id.empty())
+            e.result.id = "~" + std::to_string(++tie);
+        merged.history.results.push_back(e.result);
+        if (e.answers)
+            merged.history.answers.push_back({e.result.date, e.result.patient, e.result.tally.settings.part,
+                                              e.answers->pictures, e.result.id});
+    }
+    for (const auto& [source, exercises] : bySource) {
+        ResultsSource counted{source, static_cast<int>(exercises.size()), {}};
+        for (std::size_t e : exercises)
+            ++counted.byPatient[all[e].result.patient];
         merged.sources.push_back(std::move(counted));
     }
     return merged;
@@ -192,9 +376,10 @@ FolderHistory mergeHistories(const std::vector<SourceFile>& files)
 namespace {
 
 // The files of the folder, each named by the computer it comes from; this
-// computer's own file by its name.
+// computer's own file by its name. Each file is read alone: a conflict copy
+// holds the same exercises again, which the merge then counts once.
 std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const fs::path& ownFile,
-                                                   const std::string& ownName)
+                                                   const std::string& ownName, HistoryReader& reader)
 {
     std::error_code error;
     fs::directory_iterator entries(folder, error);
@@ -202,48 +387,38 @@ std::optional<std::vector<SourceFile>> readSources(const fs::path& folder, const
         return std::nullopt;
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : entries) {
-        std::error_code typeError;
         const std::string name = utf8Of(entry.path().filename());
-        if (entry.is_regular_file(typeError) && (isHistoryFile(name) || isAnswersFile(name)))
+        // Lines an older version kept waiting are the journal's.
+        if ((isHistoryFile(name) || isAnswersFile(name)) && !lowered(name).ends_with("-en-attente.csv"))
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
-    // Each file is read alone: a conflict copy holds the same exercises
-    // again, which the merge then counts once.
     std::vector<SourceFile> sources;
     for (const fs::path& file : files) {
-        const std::optional<std::string> text = private_files::read(file);
-        if (!text)
-            continue;
         const std::string name = utf8Of(file.filename());
-        const bool answers = isAnswersFile(name);
-        const fs::path resultsFile = answers ? file.parent_path() / pathFromUtf8(std::string(historyPrefix) +
-                                                                                  name.substr(answersPrefix.size()))
-                                             : file;
+        const FileHistory* read =
+            reader.read(file, isAnswersFile(name) ? HistoryParser::Kind::answers : HistoryParser::Kind::results);
+        if (!read)
+            continue;
         std::string source = computerOfFile(name);
         if (!ownFile.empty() && source == computerOfFile(utf8Of(ownFile.filename())))
             source = ownName;
         if (source.empty())
-            source = utf8Of(resultsFile.filename());
-        HistoryContents contents;
-        answers ? parseAnswers(*text, contents) : parseHistory(*text, contents);
-        sources.push_back({source, std::move(contents)});
+            source = std::string(historyPrefix) + name.substr(isAnswersFile(name) ? answersPrefix.size() : historyPrefix.size());
+        sources.push_back({source, name, &read->lines, read->trouble});
+        if (!read->lastLine.results.empty() || !read->lastLine.answers.empty() || read->lastLine.skipped)
+            sources.push_back({source, name, &read->lastLine, {}});
     }
+    reader.keepOnly(std::set<fs::path>(files.begin(), files.end()));
     return sources;
-}
-
-std::string folderAway(const fs::path& folder)
-{
-    return "Le dossier des résultats « " + utf8Of(folder) +
-           " » ne répond pas (réseau coupé, clé retirée, dossier supprimé ?). Les exercices faits sur cet "
-           "ordinateur y sont gardés et y seront écrits dès qu'il répondra de nouveau.";
 }
 
 } // namespace
 
 std::optional<FolderHistory> readFolder(const fs::path& folder)
 {
-    const std::optional<std::vector<SourceFile>> sources = readSources(folder, {}, {});
+    HistoryReader reader;
+    const std::optional<std::vector<SourceFile>> sources = readSources(folder, {}, {}, reader);
     if (!sources)
         return std::nullopt;
     return mergeHistories(*sources);
@@ -252,7 +427,7 @@ std::optional<FolderHistory> readFolder(const fs::path& folder)
 std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer,
                         const std::string& patient)
 {
-    const std::string who = trimmedOf(patient, " \t");
+    const std::string who = patientKey(patient);
     std::vector<std::pair<std::string, int>> counted;
     for (const ResultsSource& s : sources) {
         if (const auto found = s.byPatient.find(who); found != s.byPatient.end())
@@ -272,125 +447,108 @@ std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::st
 struct ResultsFolder::Shared {
     fs::path privateFolder;
     std::string computer;
+    Journal journal{privateFolder};
 
     mutable std::mutex mutex;
     std::condition_variable settled;
-    fs::path chosen; // empty for the private folder
-    FolderHistory contents;
-    std::vector<SourceFile> lastSources; // the folder's files as last read
+    fs::path chosen;     // empty for the private folder
+    std::string patient; // whose exercises the contents hold
+    std::shared_ptr<const FolderHistory> contents = std::make_shared<FolderHistory>();
     bool read = false;
     bool answering = false;
+    bool queued = false; // an update waits on the lane
+    bool olderTaken = false;
     std::string problem;
+    std::vector<std::string> notes; // on the lane's thread only
     int asked = 0; // works posted, and ended
     int done = 0;
     // Held while the window is told, so that once onChange has changed it
     // the old one is never called again.
     std::mutex changedMutex;
     std::function<void()> changed;
-    // Held while the waiting file is read or added to, never while the
-    // chosen folder is written, which may stall.
-    std::mutex waitingMutex;
+    // Only the lane's thread reads and writes the files.
+    HistoryReader reader;
+    bool reportOnly = false;
+
+    Shared(fs::path folder, std::string name, std::optional<std::string> reportOf)
+        : privateFolder(std::move(folder)), computer(std::move(name)), reader(reportOf), reportOnly(reportOf.has_value())
+    {
+        if (reportOf)
+            patient = patientKey(*reportOf);
+    }
 
     fs::path folderInUse() const { return chosen.empty() ? privateFolder : chosen; }
-    // What ends the names of this computer's files in the folder in use.
-    std::string nameEnd() const { return chosen.empty() ? std::string() : '-' + fileNamePart(computer); }
-    fs::path waitingFolder() const { return privateFolder / pathFromUtf8(waitingFolderName); }
-
-    HistoryContents waiting()
+    Destination destination() const
     {
-        const std::lock_guard lock(waitingMutex);
-        return History(waitingFolder()).read();
+        return chosen.empty() ? Destination{privateFolder, {}, false}
+                              : Destination{chosen, '-' + fileNamePart(computer), true};
     }
 
-    // Writes the waiting exercises to this computer's files in the folder,
-    // those they do not hold yet; the waiting files go once they are all
-    // there. Empty text when nothing waits any more.
-    std::string writeWaiting(const fs::path& folder, const std::string& ending)
-    {
-        const HistoryContents waitingNow = waiting();
-        if (waitingNow.results.empty())
-            return {};
-        std::error_code error;
-        if (!fs::is_directory(folder, error))
-            return folderAway(folder);
-        History own(folder, ending);
-        std::set<std::string> there;
-        for (const ExerciseResult& r : own.read().results)
-            there.insert(historyLine(r));
-        for (const ExerciseResult& r : waitingNow.results) {
-            if (there.contains(historyLine(r)))
-                continue;
-            ExerciseRecord record{r, {}};
-            for (const ExerciseAnswers& answers : waitingNow.answers) {
-                if (answers.date == r.date && answers.patient == r.patient)
-                    record.pictures = answers.pictures;
-            }
-            const std::string failure = own.append(record);
-            if (!failure.empty())
-                return failure + " Les exercices faits sur cet ordinateur y sont gardés et y seront écrits dès que "
-                                 "possible.";
-        }
-        // Only what was read goes: an exercise saved meanwhile stays.
-        const std::lock_guard lock(waitingMutex);
-        if (History(waitingFolder()).read().results.size() == waitingNow.results.size())
-            fs::remove_all(waitingFolder(), error);
-        return {};
-    }
-
-    // Writes what waits, then reads the folder.
+    // Writes what the journal holds, then reads the folder.
     void update()
     {
-        fs::path folder;
-        std::string ending;
+        Destination to;
+        std::string who;
         {
             const std::lock_guard lock(mutex);
-            folder = folderInUse();
-            ending = nameEnd();
+            queued = false;
+            to = destination();
+            who = patient;
         }
-        // In the private folder only the window's thread writes; in a chosen
-        // one only this thread does, this computer's files.
-        std::string failure;
-        if (!ending.empty()) {
-            failure = History(folder, ending).addWaitingLines();
-            const std::string waitingFailure = writeWaiting(folder, ending);
-            failure = waitingFailure.empty() ? failure : waitingFailure;
+        if (!reportOnly && !std::exchange(olderTaken, true))
+            journal.takeOlderWaiting({privateFolder, {}, false}, to);
+        std::string trouble;
+        const auto tell = [&](const std::string& said) {
+            if (!said.empty() && trouble.find(said) == std::string::npos)
+                trouble += (trouble.empty() ? "" : "\n") + said;
+        };
+        for (const WriteOutcome& outcome : reportOnly ? std::vector<WriteOutcome>{} : journal.work(reader)) {
+            tell(outcome.trouble);
+            // Lines going to a new file beside the user's go on going
+            // there: said as long as the program runs.
+            if (!outcome.note.empty() && std::ranges::find(notes, outcome.note) == notes.end())
+                notes.push_back(outcome.note);
         }
+        for (const std::string& note : notes)
+            tell(note);
         std::optional<std::vector<SourceFile>> sources =
-            readSources(folder, History(folder, ending).file(), fileNamePart(computer));
-        if (!sources && failure.empty())
-            failure = folderAway(folder);
+            readSources(to.folder, to.file(HistoryParser::Kind::results), fileNamePart(computer), reader);
+        // The private folder is made with the first exercise saved.
+        if (!sources && to.chosen)
+            tell(folderAway(to.folder));
         // What waits is this computer's too, and shows until it is written.
-        const HistoryContents waitingNow = waiting();
+        const HistoryContents waiting = journal.waiting(to);
+        std::vector<SourceFile> shown = sources.value_or(std::vector<SourceFile>{});
+        if (!waiting.results.empty() || !waiting.answers.empty())
+            shown.push_back({fileNamePart(computer), utf8Of(to.file(HistoryParser::Kind::results).filename()), &waiting, {}});
+        auto merged = std::make_shared<const FolderHistory>(mergeHistories(shown, who));
 
         const std::lock_guard lock(mutex);
-        if (folder != folderInUse())
+        if (to != destination() || who != patient)
             return; // chosen again meanwhile; the next read is under way
-        if (sources)
-            lastSources = *sources;
-        // Away, the folder shows as it was last read, with what waits.
-        std::vector<SourceFile> shown = lastSources;
-        if (!waitingNow.results.empty())
-            shown.push_back({fileNamePart(computer), waitingNow});
-        contents = mergeHistories(shown);
-        problem = failure;
+        contents = std::move(merged);
+        problem = trouble;
         read = true;
-        answering = sources.has_value();
+        answering = sources.has_value() || !to.chosen;
     }
 };
 
-ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer)
-    : privateFolder_(std::move(privateFolder)), computer_(std::move(computer)), private_(privateFolder_),
-      shared_(std::make_shared<Shared>()), lane_(std::make_unique<WorkLane>())
+ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer, std::optional<std::string> reportOf)
+    : privateFolder_(std::move(privateFolder)), computer_(std::move(computer)),
+      shared_(std::make_shared<Shared>(privateFolder_, computer_, reportOf)), lane_(std::make_unique<WorkLane>())
 {
-    shared_->privateFolder = privateFolder_;
-    shared_->computer = computer_;
     std::string remembered = private_files::read(privateFolder_ / pathFromUtf8(choiceFile)).value_or(std::string());
     while (!remembered.empty() && (remembered.back() == '\n' || remembered.back() == '\r'))
         remembered.pop_back();
     if (!remembered.empty())
         shared_->chosen = pathFromUtf8(remembered);
-    // Exercises left waiting by an earlier run are written now if the
-    // folder answers.
+    std::string name = private_files::read(privateFolder_ / "patient.txt").value_or(std::string());
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+        name.pop_back();
+    if (!reportOf)
+        shared_->patient = patientKey(name);
+    // Exercises left in the journal by an earlier run are written now if
+    // their folder answers.
     refresh();
 }
 
@@ -421,7 +579,7 @@ bool ResultsFolder::isPrivate() const
 fs::path ResultsFolder::ownFile() const
 {
     const std::lock_guard lock(shared_->mutex);
-    return History(shared_->folderInUse(), shared_->nameEnd()).file();
+    return shared_->destination().file(HistoryParser::Kind::results);
 }
 
 void ResultsFolder::useForThisRun(const fs::path& folder)
@@ -431,8 +589,7 @@ void ResultsFolder::useForThisRun(const fs::path& folder)
         shared_->chosen = folder == privateFolder_ ? fs::path() : folder;
         shared_->read = false;
         shared_->problem.clear();
-        shared_->contents = {};
-        shared_->lastSources.clear();
+        shared_->contents = std::make_shared<FolderHistory>();
     }
     refresh();
 }
@@ -450,14 +607,60 @@ std::string ResultsFolder::choose(const fs::path& folder)
                                  failure + ".";
 }
 
-void ResultsFolder::post(std::function<void(Shared&)> work)
+std::string ResultsFolder::patient() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return shared_->patient;
+}
+
+void ResultsFolder::follow(const std::string& patient)
 {
     {
         const std::lock_guard lock(shared_->mutex);
+        shared_->patient = patientKey(patient);
+        shared_->read = false;
+    }
+    refresh();
+}
+
+std::string ResultsFolder::setPatient(const std::string& name)
+{
+    follow(name);
+    std::string error = private_files::makeFolder(privateFolder_);
+    if (error.empty())
+        error = private_files::replace(privateFolder_ / "patient.txt", patientKey(name) + '\n');
+    return error.empty() ? std::string()
+                         : "Le nom du patient n'a pas pu être enregistré dans le dossier « " + utf8Of(privateFolder_) +
+                               " » : " + error + ".";
+}
+
+std::string ResultsFolder::save(const ExerciseRecord& record)
+{
+    Destination to;
+    {
+        const std::lock_guard lock(shared_->mutex);
+        to = shared_->destination();
+    }
+    const std::string failure = shared_->journal.keep(record, to);
+    refresh();
+    // Where it could not be written is told once.
+    if (failure.empty() || failure == toldOfMemory_)
+        return {};
+    toldOfMemory_ = failure;
+    return failure;
+}
+
+void ResultsFolder::refresh()
+{
+    {
+        const std::lock_guard lock(shared_->mutex);
+        if (shared_->queued)
+            return; // the update waiting on the lane will see this too
+        shared_->queued = true;
         ++shared_->asked;
     }
-    lane_->post([shared = shared_, work = std::move(work)] {
-        work(*shared);
+    lane_->post([shared = shared_] {
+        shared->update();
         {
             const std::lock_guard lock(shared->mutex);
             ++shared->done;
@@ -469,52 +672,8 @@ void ResultsFolder::post(std::function<void(Shared&)> work)
     });
 }
 
-std::string ResultsFolder::save(const ExerciseRecord& record)
+std::shared_ptr<const FolderHistory> ResultsFolder::contents() const
 {
-    std::string failure;
-    if (isPrivate()) {
-        // The private folder is on this computer's own disk: written at once,
-        // as the history always was.
-        failure = private_.append(record);
-    } else {
-        // Kept on this computer first, in one flushed write, so that nothing
-        // is lost if the folder does not answer or the program ends; the
-        // folder's thread then writes it there.
-        const std::lock_guard lock(shared_->waitingMutex);
-        failure = History(shared_->waitingFolder()).append(record);
-    }
-    refresh();
-    return failure;
-}
-
-std::string ResultsFolder::addWaitingLines()
-{
-    // A chosen folder's thread writes what waits at each read.
-    if (!isPrivate())
-        return {};
-    // Exercises kept for a chosen folder given up since go to this one.
-    std::string said = private_.addWaitingLines();
-    const std::string failure = shared_->writeWaiting(privateFolder_, {});
-    return failure.empty() ? said : failure;
-}
-
-void ResultsFolder::refresh()
-{
-    // The private folder is read when asked, on the window's thread.
-    if (isPrivate())
-        return;
-    post([](Shared& shared) { shared.update(); });
-}
-
-FolderHistory ResultsFolder::contents() const
-{
-    if (isPrivate()) {
-        // This computer's own disk, read at once as the history always was.
-        std::vector<SourceFile> sources =
-            readSources(privateFolder_, private_.file(), fileNamePart(computer_)).value_or(std::vector<SourceFile>{});
-        sources.push_back({fileNamePart(computer_), shared_->waiting()});
-        return mergeHistories(sources);
-    }
     const std::lock_guard lock(shared_->mutex);
     return shared_->contents;
 }
@@ -522,15 +681,11 @@ FolderHistory ResultsFolder::contents() const
 bool ResultsFolder::read() const
 {
     const std::lock_guard lock(shared_->mutex);
-    return shared_->read || shared_->chosen.empty();
+    return shared_->read;
 }
 
 bool ResultsFolder::answering() const
 {
-    if (isPrivate()) {
-        std::error_code error;
-        return fs::is_directory(privateFolder_, error);
-    }
     const std::lock_guard lock(shared_->mutex);
     return shared_->answering;
 }
@@ -547,6 +702,19 @@ bool ResultsFolder::finish(std::chrono::milliseconds limit)
     return shared_->settled.wait_for(lock, limit, [&] { return shared_->done == shared_->asked; });
 }
 
+std::string ResultsFolder::end()
+{
+    refresh();
+    finish(endWait);
+    const std::size_t lost = shared_->journal.inMemory();
+    if (lost == 0)
+        return {};
+    return plural(lost, "exercice de cette séance n'a pu être enregistré", "exercices de cette séance n'ont pu être enregistrés") +
+           " nulle part : " + shared_->journal.memoryTrouble() +
+           " Le programme se ferme : ces exercices sont perdus. Vérifiez le dossier « " + utf8Of(privateFolder_) +
+           " » avant le prochain exercice.";
+}
+
 std::string folderNote(const ResultsFolder& results, const std::string& patient)
 {
     std::string note = "Dossier des résultats : " + utf8Of(results.folder());
@@ -556,10 +724,13 @@ std::string folderNote(const ResultsFolder& results, const std::string& patient)
     if (!results.read()) {
         note += " Lecture du dossier…";
     } else {
-        const std::string sources =
-            sourcesNote(results.contents().sources, fileNamePart(results.computer()), patient);
+        const std::shared_ptr<const FolderHistory> contents = results.contents();
+        const std::string sources = sourcesNote(contents->sources, fileNamePart(results.computer()), patient);
         if (!sources.empty())
             note += ' ' + sources;
+        const std::string near = nearNamesNote(contents->patients, patient);
+        if (!near.empty())
+            note += '\n' + near;
     }
     const std::string problem = results.problem();
     return problem.empty() ? note : note + '\n' + problem;

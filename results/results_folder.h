@@ -9,11 +9,13 @@
 // by date, each exercise once. A history file copied into the folder by hand
 // is read the same way.
 //
-// The folder is written and read on a thread of its own, so that a network
-// folder that stalls never holds the window. A folder that does not answer
-// (network down, stick pulled out) is said in French; the exercises saved
-// meanwhile are kept in the private folder and written to the chosen folder
-// as soon as it answers again.
+// Every exercise goes through the journal (journal.h) into its files. The
+// folder, the private folder too, is written and read on a thread of its
+// own, so that a network folder that stalls or a history of years never
+// holds the window; the reader (history_reader.h) reads only what was added
+// since. A folder that does not answer (network down, stick pulled out) is
+// said in French; the exercises saved meanwhile wait in the journal and are
+// written to the chosen folder as soon as it answers again.
 
 #include "results/history.h"
 
@@ -56,26 +58,37 @@ bool isAnswersFile(std::string_view fileName);
 struct ResultsSource {
     std::string name; // the computer, or the file's name when it does not say
     int exercises = 0;
-    std::map<std::string, int> byPatient; // names without the blanks around them
+    std::map<std::string, int> byPatient; // names composed, without the blanks around them
     bool operator==(const ResultsSource&) const = default;
 };
 
 struct FolderHistory {
-    HistoryContents history;             // merged by date, each exercise once
+    // Merged, each exercise once, in the order of the dates, each one's
+    // pictures tied to it: in this history an exercise saved before
+    // exercises had an identity has one of its own for the reading
+    // ("~1", "~2"...), never written anywhere. Only the patient's exercises
+    // when the history was read for one patient.
+    HistoryContents history;
     std::vector<ResultsSource> sources;  // by name
+    std::map<std::string, int> patients; // every patient of the folder, with their exercises
 };
 
 // One history file as read: where it comes from and what it holds.
 struct SourceFile {
-    std::string source;
-    HistoryContents contents;
+    std::string source;               // the computer it comes from
+    std::string file;                 // its name
+    const HistoryContents* contents;  // what it holds
+    std::string trouble;              // why it could not be read, in French; empty when it could
 };
-// Merges the files' results by date, each exercise once: the same line in two
-// files (a conflict copy, a file copied twice) counts once.
-FolderHistory mergeHistories(const std::vector<SourceFile>& files);
+// Merges the files, each exercise once: the same exercise in two files (a
+// conflict copy, a file copied twice) counts once, by its identity; lines
+// written before exercises had one, by their date, patient and figures,
+// within one computer's file and its copies, never across two computers'
+// files. With a patient, only that patient's exercises are kept.
+FolderHistory mergeHistories(const std::vector<SourceFile>& files, const std::optional<std::string>& patient = std::nullopt);
 
-// Every history file of the folder, merged; nothing when the folder cannot be
-// listed.
+// Every history file of the folder, merged, read whole; nothing when the
+// folder cannot be listed.
 std::optional<FolderHistory> readFolder(const std::filesystem::path& folder);
 
 // The computers the patient's exercises came from, in French, for the
@@ -90,9 +103,12 @@ public:
     static constexpr std::chrono::seconds endWait{3};
 
     // The private folder holds the choice of folder, the patient's name and
-    // the lines waiting for a folder that does not answer. The computer's
+    // the journal of the exercises not yet in their files. The computer's
     // name makes the names of this computer's files in a chosen folder.
-    ResultsFolder(std::filesystem::path privateFolder, std::string computer);
+    // For a report of one patient (reportOf), the folder is only read, that
+    // patient's lines alone, and the journal is shown but not written.
+    ResultsFolder(std::filesystem::path privateFolder, std::string computer,
+                  std::optional<std::string> reportOf = std::nullopt);
     ~ResultsFolder();
     ResultsFolder(const ResultsFolder&) = delete;
     ResultsFolder& operator=(const ResultsFolder&) = delete;
@@ -118,43 +134,50 @@ public:
     // remembered, otherwise a French message.
     std::string choose(const std::filesystem::path& folder);
 
-    // The history of the private folder: the patient's name is kept there.
-    History& privateHistory() { return private_; }
+    // The patient's name in force, remembered from the last run (empty at
+    // first); contents() holds that patient's exercises.
+    std::string patient() const;
+    // Empty text when remembered for the next run, otherwise a French
+    // message.
+    std::string setPatient(const std::string& name);
+    // contents() holds this patient's exercises from the next read on, the
+    // name remembered staying as it was.
+    void follow(const std::string& patient);
 
-    // Saves the exercise without waiting for a chosen folder: it is kept on
-    // this computer at once and written to the folder by its thread. Empty
-    // text when kept, otherwise a French message.
+    // Saves the exercise: into the journal at once, in one durable write,
+    // then into its files by the folder's thread. Empty text when kept;
+    // otherwise a French message, said once, for an exercise that only
+    // memory keeps.
     std::string save(const ExerciseRecord& record);
-    // Reads a chosen folder again without waiting; onChange tells when it
-    // is done. What waits for the folder is written first. The private
-    // folder, on this computer's own disk, is read by contents() itself.
+    // Writes what the journal holds and reads the folder again, without
+    // waiting; onChange tells when it is done.
     void refresh();
-    // Adds the lines that wait for a file held open by another program, or
-    // for a folder that did not answer, in the private folder, with what to
-    // tell the user. A chosen folder's thread does it at each read, and
-    // tells what is wrong through problem().
-    std::string addWaitingLines();
-    // The folder as last read, with the lines still waiting to be written.
-    FolderHistory contents() const;
-    // Whether a read has ended since the folder was last chosen.
+    // The folder as last read, the patient's exercises, with those still
+    // waiting to be written.
+    std::shared_ptr<const FolderHistory> contents() const;
+    // Whether a read for the folder and the patient has ended since they
+    // were last chosen.
     bool read() const;
     // Whether the folder answered at the last read.
     bool answering() const;
-    // What is wrong with the folder, in French, or empty text.
+    // What is wrong with the folder or its files, in French, or empty text.
     std::string problem() const;
     // Waits until what was asked of the folder is done, at most the limit;
     // true when it is.
     bool finish(std::chrono::milliseconds limit);
+    // The program ends: what the journal holds is written if it can be,
+    // waiting at most endWait. A French message when exercises could not be
+    // kept anywhere and are lost with the program, otherwise empty text.
+    std::string end();
 
 private:
     struct Shared;
-    void post(std::function<void(Shared&)> work);
 
     std::filesystem::path privateFolder_;
     std::string computer_;
-    History private_;
     std::shared_ptr<Shared> shared_;
     std::unique_ptr<WorkLane> lane_;
+    std::string toldOfMemory_;
 };
 
 // What the results window says of the folder, in French: where the results

@@ -4,6 +4,7 @@
 
 #include "support/recording_host.h"
 #include "support/recording_services.h"
+#include "support/saved_history.h"
 #include "support/temp_folder.h"
 
 #include "engine/form1.h"
@@ -37,7 +38,7 @@ protected:
 
     TempFolder folder;
     ResultsFolder results{folder.path() / "tavrel", "PC"};
-    History& history = results.privateHistory();
+    SavedHistory history{results};
     ExerciseState state;
     RecordingServices window{state};
     RecordingHost host;

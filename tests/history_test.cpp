@@ -1,27 +1,31 @@
-// The history file: its lines as a spreadsheet reads them, names quoted,
-// damaged lines skipped when reading, owner-only permissions, and lines
-// saved before a crash kept whole.
+// The history files: their lines as a spreadsheet reads them, names quoted,
+// lines that cannot be read counted with their reason, the forms a
+// spreadsheet saves them in (encodings, separators, dates, line ends) read
+// and written to in kind, owner-only permissions, and what the reader reads
+// again of a file that grew.
 
+#include "support/saved_history.h"
 #include "support/temp_folder.h"
 
-#include "results/history.h"
+#include "results/history_reader.h"
+#include "results/patient_name.h"
+#include "results/results_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 namespace {
 
 ExerciseResult result(std::string patient, int pictures = 20)
 {
-    return {"2026-12-07T14:05:09", std::move(patient), Tally{{BodyPart::face, 2, 4500, true}, pictures, 18, 15, 812, 790}, {}};
+    return {"2026-12-07T14:05:09", std::move(patient), Tally{{BodyPart::face, 2, 4500, true}, pictures, 18, 15, 812, 790},
+            newExerciseId()};
 }
 
 std::string contentOf(const fs::path& file)
@@ -32,22 +36,35 @@ std::string contentOf(const fs::path& file)
     return text.str();
 }
 
+HistoryContents parsed(const std::string& text, bool answers = false)
+{
+    HistoryContents contents;
+    answers ? parseAnswers(text, contents) : parseHistory(text, contents);
+    return contents;
+}
+
 } // namespace
 
 TEST(HistoryTest, LinesAsASpreadsheetReadsThemAndBack)
 {
     TempFolder folder;
-    History history(folder.path() / "data" / "tavrel");
-    for (const char* name : {"Jeanne Dupont", "Dupont; Jean", "Le \"Grand\" Martin", "Ligne\nsuivante",
-                                    "=HYPERLINK(\"x\")", "-1", "Zoé Lefèvre"})
-        ASSERT_EQ(history.append({result(name), {}}), "");
-
-    const std::string text = contentOf(history.file());
+    const fs::path data = folder.path() / "data" / "tavrel";
+    std::vector<ExerciseResult> saved;
+    {
+        ResultsFolder results(data, "PC");
+        for (const char* name : {"Jeanne Dupont", "Dupont; Jean", "Le \"Grand\" Martin", "Ligne\nsuivante",
+                                 "=HYPERLINK(\"x\")", "-1", "Zoé Lefèvre"}) {
+            saved.push_back(result(name));
+            ASSERT_EQ(results.save({saved.back(), {}}), "");
+        }
+        ASSERT_TRUE(results.finish(60s));
+    }
+    const std::string text = contentOf(data / "resultats.csv");
     EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
                                  "date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;"
                                  "temps_moyen_ms;temps_médian_ms;exercice\r\n"
-                                 "2026-12-07T14:05:09;Jeanne Dupont;visage;2;4500;1;20;18;15;812;790;\r\n"
-                                 "2026-12-07T14:05:09;\"Dupont; Jean\";visage;"))
+                                 "2026-12-07T14:05:09;Jeanne Dupont;visage;2;4500;1;20;18;15;812;790;" +
+                                 saved[0].id + "\r\n2026-12-07T14:05:09;\"Dupont; Jean\";visage;"))
         << text;
     EXPECT_NE(text.find(";\"Le \"\"Grand\"\" Martin\";"), std::string::npos);
     EXPECT_NE(text.find(";\"Ligne\nsuivante\";"), std::string::npos);
@@ -55,140 +72,161 @@ TEST(HistoryTest, LinesAsASpreadsheetReadsThemAndBack)
     EXPECT_NE(text.find(";\"'=HYPERLINK(\"\"x\"\")\";"), std::string::npos);
     EXPECT_NE(text.find(";\"'-1\";"), std::string::npos);
 
-    const HistoryContents read = history.read();
+    const HistoryContents read = parsed(text);
     EXPECT_EQ(read.skipped, 0);
-    ASSERT_EQ(read.results.size(), 7u);
-    EXPECT_EQ(read.results[3].patient, "Ligne\nsuivante");
-    EXPECT_EQ(read.results[4], result("=HYPERLINK(\"x\")"));
-    EXPECT_EQ(read.results[6], result("Zoé Lefèvre"));
+    EXPECT_EQ(read.results, saved);
+    // Each exercise once, though the journal was worked at every save.
+    EXPECT_EQ(readFolder(data)->history.results.size(), 7u);
 
-    EXPECT_EQ(fs::status(history.file()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(fs::status(history.folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(fs::status(data / "resultats.csv").permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(fs::status(data).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(fs::is_empty(data / "journal")) << "the journal lets go of what both files hold";
 }
 
 // Lines cut by a crash, written by hand or by another program are skipped
-// and counted; the lines around them are read, and a new line starts on a
-// line of its own.
-TEST(HistoryTest, DamagedAndForeignLinesAreSkippedNeverTheFile)
+// and counted with their reason; the lines around them are read.
+TEST(HistoryTest, LinesThatCannotBeReadAreCountedWithTheirReason)
 {
-    TempFolder folder;
-    History history(folder.path());
-    ASSERT_EQ(history.append({result("A"), {}}), "");
-    {
-        std::ofstream out(history.file(), std::ios::binary | std::ios::app);
-        out << "2026-12-07T15:00:00;\"B, coupé en pl\r\n"  // an unclosed quote
-            << "une ligne étrangère\r\n"
-            << "2026-12-07T15:00:00;C;mains;9;3000;1;20;18;15;812;790\r\n" // level 9
-            << "2026-12-07T15:00:00;D;mains;1;3000;1;20;21;15;812;790\r\n" // more answers than pictures
-            << "\r\n"
-            << "2026-12-07T15:0"; // cut short
-    }
-    ASSERT_EQ(history.append({result("F"), {}}), "");
+    const std::string header = "\xEF\xBB\xBF" + std::string(historyHeader) + "\r\n";
+    const std::string good = "2026-12-07T15:00:00;A;mains;1;3000;1;20;18;15;812;790;\r\n";
+    HistoryContents read = parsed(header + good +
+                                  "2026-12-07T15:00:00;\"B, coupé en pl\r\n"                      // an unclosed quote
+                                  "une ligne étrangère\r\n"                                      // someone else's
+                                  "2026-12-07T15:00:00;C;mains;9;3000;1;20;18;15;812;790;\r\n"   // level 9
+                                  "2026-13-45T99:00:00;D;mains;1;3000;1;20;18;15;812;790;\r\n"   // no such date
+                                  "le 7 décembre;E;mains;1;3000;1;20;18;15;812;790;\r\n"         // no date at all
+                                  "\r\n" +
+                                  good + "2026-12-07T15:0");                                     // cut short
+    EXPECT_EQ(read.results.size(), 2u);
+    EXPECT_EQ(read.skipped, 6);
+    using Why = std::map<std::pair<std::string, std::string>, int>;
+    EXPECT_EQ(read.skippedWhy, (Why{{{"contenu abîmé ou étranger au programme", ""}, 3},
+                                    {{"contenu abîmé ou étranger au programme", "C"}, 1},
+                                    {{"date non reconnue", "D"}, 1},
+                                    {{"date non reconnue", "E"}, 1}}));
 
-    const HistoryContents read = history.read();
-    EXPECT_EQ(read.skipped, 5);
-    ASSERT_EQ(read.results.size(), 2u);
-    EXPECT_EQ(read.results[0].patient, "A");
-    EXPECT_EQ(read.results[1].patient, "F");
+    // A column deleted in a spreadsheet: every line of the file says so.
+    read = parsed("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_médian_ms\r\n"
+                  "2026-12-07T15:00:00;A;mains;1;3000;1;20;18;15;790\r\n"
+                  "2026-12-08T15:00:00;A;mains;1;3000;1;20;18;15;790\r\n");
+    EXPECT_EQ(read.skipped, 2);
+    EXPECT_EQ(read.skippedWhy, (Why{{{"la colonne « temps_moyen_ms » manque au fichier", ""}, 2}}));
 
     // A file of another program altogether is read as holding nothing.
-    std::ofstream(folder.path() / "resultats.csv", std::ios::binary | std::ios::trunc) << "\x89PNG\r\n\x1a\n";
-    EXPECT_EQ(history.read().results.size(), 0u);
-    EXPECT_EQ(History(folder.path() / "nothing").read().results.size(), 0u);
+    EXPECT_TRUE(parsed("\x89PNG\r\n\x1a\n").results.empty());
 }
 
-// Lines are added one write each, flushed to the disk: a process killed while
-// it adds lines loses at most the line it was writing, and every line before
-// it is read back whole.
-TEST(HistoryTest, AProcessKilledWhileWritingLosesNoEarlierLine)
+// The dates of a spreadsheet: French, English (month first, decided per
+// file by a day above 12; a file that cannot tell is read as French and
+// says so), German.
+TEST(HistoryTest, DatesAsSpreadsheetsWriteThem)
 {
-    TempFolder folder;
-    const fs::path where = folder.path() / "tavrel";
-    const std::string longName(3000, 'x');
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        History history(where);
-        for (int i = 1;; ++i)
-            history.append({result(longName, 18 + i), {}});
-    }
-    History history(where);
-    for (int waited = 0; history.read().results.size() < 200; ++waited) {
-        ASSERT_LT(waited, 60'000) << "the child wrote too little within a minute";
-        usleep(1000);
-    }
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
+    EXPECT_EQ(normalDateTime("07/12/2026 14:05:09"), "2026-12-07T14:05:09");
+    EXPECT_EQ(normalDateTime("07/12/26 14:05"), "2026-12-07T14:05:00");
+    EXPECT_EQ(normalDateTime("07.12.2026 14:05"), "2026-12-07T14:05:00");
+    EXPECT_EQ(normalDateTime("07.12.2026 14:05", DateOrder::monthFirst), "2026-12-07T14:05:00") << "German: day first";
+    EXPECT_EQ(normalDateTime("12/7/26 2:05 PM", DateOrder::monthFirst), "2026-12-07T14:05:00");
+    EXPECT_EQ(normalDateTime("12/7/2026 12:30:01 AM", DateOrder::monthFirst), "2026-12-07T00:30:01");
+    EXPECT_EQ(normalDateTime("2026-12-07 14:05"), "2026-12-07T14:05:00");
+    EXPECT_EQ(normalDateTime("29/02/2028 23:59:59"), "2028-02-29T23:59:59");
+    for (const char* date : {"2026-02-29T10:00:00", "2026-12-07T24:00:00", "07/12/2026", "07/12-2026 10:00",
+                             "12/7/26 13:05 PM", "7/12/123 10:00"})
+        EXPECT_FALSE(normalDateTime(date)) << date;
 
-    const HistoryContents read = history.read();
-    EXPECT_LE(read.skipped, 1);
-    ASSERT_GE(read.results.size(), 200u);
-    for (std::size_t i = 0; i < read.results.size(); ++i)
-        ASSERT_EQ(read.results[i], result(longName, 19 + static_cast<int>(i))) << "line " << i + 1;
-
-    // The next line after the crash is whole and read back.
-    ASSERT_EQ(history.append({result("Après"), {}}), "");
-    EXPECT_EQ(history.read().results.back().patient, "Après");
+    const std::string header = "date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;temps_moyen_ms;"
+                               "temps_médian_ms\r\n";
+    const auto line = [](const std::string& date) { return date + ";Zoé;mains;1;3000;1;20;18;15;812;790\r\n"; };
+    // An English spreadsheet: 03/11 is 11 March, as 12/25 shows.
+    HistoryContents read = parsed(header + line("03/11/2026 09:00") + line("12/25/2026 10:00"));
+    ASSERT_EQ(read.results.size(), 2u);
+    EXPECT_EQ(read.results[0].date, "2026-03-11T09:00:00");
+    EXPECT_EQ(read.results[1].date, "2026-12-25T10:00:00");
+    EXPECT_FALSE(read.undecidedDates);
+    // A French one: 25/12 shows it.
+    read = parsed(header + line("03/11/2026 09:00") + line("25/12/2026 10:00"));
+    EXPECT_EQ(read.results[0].date, "2026-11-03T09:00:00");
+    // Nothing shows it: French, and said.
+    read = parsed(header + line("03/11/2026 09:00"));
+    EXPECT_EQ(read.results[0].date, "2026-11-03T09:00:00");
+    EXPECT_TRUE(read.undecidedDates);
+    read = parsed(header + line("07.12.2026 14:05"));
+    EXPECT_EQ(read.results[0].date, "2026-12-07T14:05:00");
+    EXPECT_FALSE(read.undecidedDates);
 }
 
-// A history a French spreadsheet saved back: Windows-1252 without a
-// byte-order mark, dates as 07/12/2026 14:05(:09), columns moved and one
-// added. Its lines are read by the header's names, and new lines are
-// written in its columns and encoding; lines in the program's own order
-// under that header (written by an older version) are read too. Dates that
-// do not exist are damage.
+// A history a spreadsheet saved back: Windows-1252 or UTF-16 with tabs,
+// columns moved and one added, LF line ends. Its lines are read by the
+// header's names, and new lines are written in its columns, encoding,
+// separator and line end; a file that lost a column is left as it is and
+// the lines go to a new file beside it.
 TEST(HistoryTest, AFileASpreadsheetSavedBackStaysTheProgramsOwn)
 {
     TempFolder folder;
-    History history(folder.path());
+    const fs::path data = folder.path();
+    const fs::path file = data / "resultats.csv";
     const std::string calcHeader = "patient;date;commentaire;partie;niveau;vitesse_ms;feedback;images;r\xE9ponses;"
-                                   "justes;temps_moyen_ms;temps_m\xE9""dian_ms\r\n";
-    std::ofstream(history.file(), std::ios::binary)
-        << calcHeader << "H\xE9l\xE8ne;07/12/2026 14:05;bien;mains;1;3000;0;20;18;15;812;790\r\n"
-        << "H\xE9l\xE8ne;08/12/2026 09:30:12;;pieds;2;3000;0;20;10;5;900;880\r\n"
-        << "2026-12-09T10:00:00;H\xE9l\xE8ne;visage;1;3000;0;20;20;20;500;500\r\n" // the program's order
-        << "H\xE9l\xE8ne;31/02/2026 10:00;;mains;1;3000;0;20;18;15;812;790\r\n"    // no such day
-        << "H\xE9l\xE8ne;2026-13-45T99:00:00;;mains;1;3000;0;20;18;15;812;790\r\n";
-    HistoryContents read = history.read();
-    EXPECT_EQ(read.skipped, 2);
-    ASSERT_EQ(read.results.size(), 3u);
+                                   "justes;temps_moyen_ms;temps_m\xE9""dian_ms\n";
+    std::ofstream(file, std::ios::binary) << calcHeader << "H\xE9l\xE8ne;07/12/2026 14:05;bien;mains;1;3000;0;20;18;15;812;790\n"
+                                          << "H\xE9l\xE8ne;08/12/2026 09:30:12;;pieds;2;3000;0;20;10;5;900;880\n";
+    HistoryContents read = parsed(contentOf(file));
+    EXPECT_EQ(read.skipped, 0);
+    ASSERT_EQ(read.results.size(), 2u);
     EXPECT_EQ(read.results[0], (ExerciseResult{"2026-12-07T14:05:00", "Hélène",
                                                Tally{{BodyPart::hands, 1, 3000, false}, 20, 18, 15, 812, 790}, {}}));
-    EXPECT_EQ(read.results[1].date, "2026-12-08T09:30:12");
-    EXPECT_EQ(read.results[2].tally.settings.part, BodyPart::face);
 
-    ASSERT_EQ(history.append({result("Zoé Lefèvre"), {}}), "");
-    const std::string text = contentOf(history.file());
+    const ExerciseResult zoe = result("Zoé Lefèvre");
+    {
+        ResultsFolder results(data, "PC");
+        ASSERT_EQ(results.save({zoe, {}}), "");
+        ASSERT_TRUE(results.finish(60s));
+    }
+    const std::string text = contentOf(file);
     EXPECT_TRUE(text.starts_with(calcHeader)) << "the user's header stays";
     // The identity, a column the user's header does not name, follows its
-    // columns.
-    EXPECT_TRUE(text.ends_with("Zo\xE9 Lef\xE8vre;2026-12-07T14:05:09;;visage;2;4500;1;20;18;15;812;790;\r\n")) << text;
-    read = history.read();
-    ASSERT_EQ(read.results.size(), 4u);
-    EXPECT_EQ(read.results[3], result("Zoé Lefèvre"));
+    // columns; the line ends as the file's lines do.
+    EXPECT_TRUE(text.ends_with("Zo\xE9 Lef\xE8vre;2026-12-07T14:05:09;;visage;2;4500;1;20;18;15;812;790;" + zoe.id + "\n"))
+        << text;
+    read = parsed(text);
+    ASSERT_EQ(read.results.size(), 3u);
+    EXPECT_EQ(read.results[2], zoe);
 
-    // A name Windows-1252 cannot hold, and a file that lost a column: the
+    // « Unicode text »: UTF-16 with tabs, read, and written to in kind.
+    const std::u16string unicode = u"date\tpatient\tpartie\tniveau\tvitesse_ms\tfeedback\timages\tréponses\tjustes\t"
+                                   u"temps_moyen_ms\ttemps_médian_ms\r\n07/12/2026 14:05\tÉlodie\tmains\t1\t3000\t0\t20\t18"
+                                   u"\t15\t812\t790\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : unicode)
+        bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    read = parsed(contentOf(file));
+    ASSERT_EQ(read.results.size(), 1u);
+    EXPECT_EQ(read.results[0].patient, "Élodie");
+    {
+        ResultsFolder results(data, "PC");
+        ASSERT_EQ(results.save({result("Łukasz"), {}}), "");
+        ASSERT_TRUE(results.finish(60s));
+        EXPECT_EQ(results.problem(), "");
+    }
+    read = parsed(contentOf(file));
+    ASSERT_EQ(read.results.size(), 2u);
+    EXPECT_EQ(read.results[1].patient, "Łukasz");
+    EXPECT_TRUE(contentOf(file).starts_with(bytes)) << "the lines before stay as they were";
+
+    // A file that lost a column, and a name Windows-1252 cannot hold: the
     // user's file is left as it is, the lines go to a new file beside it,
-    // and this is said once.
-    const std::string before = contentOf(history.file());
-    const std::string said = history.append({result("Łukasz"), {}});
-    EXPECT_NE(said.find("resultats-suite.csv"), std::string::npos) << said;
-    EXPECT_EQ(contentOf(history.file()), before);
-    std::ofstream(history.answersFile(), std::ios::binary) << "date;patient;ordre;image\r\n";
-    ExerciseRecord withPictures{result("Łukasz"), {{1, 12, "VisageDG", Side::right, Side::right, 640, {}}}};
-    EXPECT_EQ(history.append(withPictures), "") << "said once per run";
-    EXPECT_EQ(contentOf(history.answersFile()), "date;patient;ordre;image\r\n");
-    read = history.read();
-    ASSERT_EQ(read.results.size(), 6u);
-    EXPECT_EQ(read.results[5].patient, "Łukasz");
-    ASSERT_EQ(read.answers.size(), 1u);
-    EXPECT_EQ(read.answers[0].pictures, withPictures.pictures);
-
-    for (const char* date : {"2026-02-29T10:00:00", "2026-12-07T24:00:00", "07/12/2026", "2026-12-07T10:00"})
-        EXPECT_FALSE(normalDateTime(date)) << date;
-    EXPECT_EQ(normalDateTime("29/02/2028 23:59:59"), "2028-02-29T23:59:59");
-    EXPECT_EQ(normalDateTime("07/12/26 14:05"), "2026-12-07T14:05:00");
+    // and the note says why.
+    std::ofstream(data / "reponses.csv", std::ios::binary) << "date;patient;ordre;image\r\n";
+    const ExerciseRecord withPictures{result("Łukasz"), {{1, 12, "VisageDG", Side::right, Side::right, 640, {}}}};
+    ResultsFolder results(data, "PC");
+    ASSERT_EQ(results.save(withPictures), "");
+    ASSERT_TRUE(results.finish(60s));
+    EXPECT_NE(results.problem().find("reponses-suite.csv"), std::string::npos) << results.problem();
+    EXPECT_NE(results.problem().find("« partie » a été supprimée"), std::string::npos) << results.problem();
+    EXPECT_EQ(contentOf(data / "reponses.csv"), "date;patient;ordre;image\r\n");
+    const FolderHistory folderRead = *readFolder(data);
+    ASSERT_EQ(folderRead.history.answers.size(), 1u);
+    EXPECT_EQ(folderRead.history.answers[0].pictures, withPictures.pictures);
+    EXPECT_EQ(folderRead.history.answers[0].id, withPictures.result.id);
 }
 
 // Files begun by an earlier version, without the identity and the columns of
@@ -198,26 +236,30 @@ TEST(HistoryTest, AFileASpreadsheetSavedBackStaysTheProgramsOwn)
 TEST(HistoryTest, AFileOfAnEarlierVersionTakesTheNewColumnsAfterItsOwn)
 {
     TempFolder folder;
-    History history(folder.path());
+    const fs::path data = folder.path();
     const std::string oldResult = "2026-11-30T09:00:00;Zoé;mains;1;3000;1;2;1;1;700;700";
-    std::ofstream(history.file(), std::ios::binary)
+    std::ofstream(data / "resultats.csv", std::ios::binary)
         << "\xEF\xBB\xBF" << historyHeader.substr(0, historyHeader.rfind(';')) << "\r\n" << oldResult << "\r\n";
-    std::ofstream(history.answersFile(), std::ios::binary)
+    std::ofstream(data / "reponses.csv", std::ios::binary)
         << "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms;;;;\r\n"
         << "2026-11-30T09:00:00;Zoé;1;mains;mainDG;3;gauche;gauche;1;700;;;;\r\n"
         << "2026-11-30T09:00:00;Zoé;2;mains;mainDG;14;droite;;;\r\n";
 
-    ExerciseRecord record{result("Zoé"), {{1, 12, "mainDG", Side::right, Side::right, 640, {}},
-                                             {2, 4, "mainDG", Side::left, std::nullopt, std::nullopt,
-                                              LeftOutKey{Side::right, 90, KeyMark::tooSoon}}}};
-    record.result.id = newExerciseId();
-    ASSERT_EQ(history.append(record), "");
-    const std::string results = contentOf(history.file());
+    const ExerciseRecord record{result("Zoé"), {{1, 12, "mainDG", Side::right, Side::right, 640, {}},
+                                                   {2, 4, "mainDG", Side::left, std::nullopt, std::nullopt,
+                                                    LeftOutKey{Side::right, 90, KeyMark::tooSoon}}}};
+    {
+        ResultsFolder results(data, "PC");
+        ASSERT_EQ(results.save(record), "");
+        ASSERT_TRUE(results.finish(60s));
+    }
+    const std::string results = contentOf(data / "resultats.csv");
     EXPECT_TRUE(results.ends_with(";812;790;" + record.result.id + "\r\n")) << results;
-    const std::string answers = contentOf(history.answersFile());
+    const std::string answers = contentOf(data / "reponses.csv");
     EXPECT_TRUE(answers.ends_with(";mainDG;4;gauche;;;;droite;90;trop tôt;" + record.result.id + "\r\n")) << answers;
 
-    const HistoryContents read = history.read();
+    HistoryContents read = parsed(results);
+    parseAnswers(answers, read);
     EXPECT_EQ(read.skipped, 0);
     ASSERT_EQ(read.results.size(), 2u);
     EXPECT_EQ(historyLine(read.results[0]), oldResult + ';');
@@ -230,42 +272,58 @@ TEST(HistoryTest, AFileOfAnEarlierVersionTakesTheNewColumnsAfterItsOwn)
     EXPECT_EQ(lastExerciseOf(read, "Zoé"), record);
 }
 
-// Two copies of the program adding lines to the same history at once: each
-// line whole and once, the header once.
-TEST(HistoryTest, TwoProgramsWritingAtOnceCutNoLine)
+// The reader reads again only what was added to a file; a file changed
+// under it (saved back by a spreadsheet) is read whole again, and a last
+// line still being written is read again once it is whole.
+TEST(HistoryTest, TheReaderReadsOnlyWhatWasAdded)
 {
     TempFolder folder;
-    const fs::path where = folder.path() / "tavrel";
-    const std::string longName(5000, 'y');
-    constexpr int each = 150;
-    pid_t children[2];
-    for (int c = 0; c < 2; ++c) {
-        children[c] = fork();
-        ASSERT_GE(children[c], 0);
-        if (children[c] == 0) {
-            History history(where);
-            std::vector<PictureAnswer> pictures(40, {1, 3, "mainDG", Side::left, Side::left, 500, {}});
-            for (int i = 0; i < each; ++i)
-                history.append({result(longName + char('a' + c), 20 + i), pictures});
-            _exit(0);
-        }
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const HistoryContents read = History(where).read();
-    EXPECT_EQ(read.skipped, 0);
-    EXPECT_EQ(read.results.size(), 2u * each);
-    int pictures = 0;
-    for (const ExerciseAnswers& a : read.answers)
-        pictures += static_cast<int>(a.pictures.size());
-    // Both copies write the same dates: their lines gather by date and name.
-    EXPECT_EQ(pictures, 2 * each * 40);
-    for (const fs::path& file : {History(where).file(), History(where).answersFile()}) {
-        const std::string text = contentOf(file);
-        EXPECT_EQ(text.find("date;patient"), 3u);
-        EXPECT_EQ(text.find("date;patient", 4), std::string::npos) << "one header in " << file;
-    }
+    const fs::path file = folder.path() / "resultats.csv";
+    std::string text = "\xEF\xBB\xBF" + std::string(historyHeader) + "\r\n";
+    for (int i = 0; i < 200; ++i)
+        text += historyLine(result("Zoé", 20 + i)) + "\r\n";
+    std::ofstream(file, std::ios::binary) << text;
+    HistoryReader reader;
+    ASSERT_EQ(reader.read(file, HistoryParser::Kind::results)->lines.results.size(), 200u);
+    const std::uint64_t whole = reader.bytesRead();
+    EXPECT_EQ(whole, text.size());
+
+    const std::string added = historyLine(result("Zoé", 300)) + "\r\n";
+    std::ofstream(file, std::ios::binary | std::ios::app) << added << "2026-12-08T10:00:00;Zo";
+    const FileHistory* read = reader.read(file, HistoryParser::Kind::results);
+    EXPECT_EQ(read->lines.results.size(), 201u);
+    EXPECT_EQ(read->lastLine.skipped, 1) << "the line being written";
+    EXPECT_LT(reader.bytesRead() - whole, 200u) << "only what was added, and the end of what was read";
+    std::ofstream(file, std::ios::binary | std::ios::app) << "é;mains;1;3000;1;20;18;15;812;790;\r\n";
+    read = reader.read(file, HistoryParser::Kind::results);
+    EXPECT_EQ(read->lines.results.size(), 202u);
+    EXPECT_EQ(read->lines.results.back().patient, "Zoé");
+    EXPECT_EQ(read->lastLine.results.size() + read->lastLine.skipped, 0u);
+
+    // Saved back with its last line changed, and as long as before.
+    std::string changed = contentOf(file);
+    changed.replace(changed.rfind("812;790"), 7, "813;791");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << changed;
+    fs::last_write_time(file, fs::last_write_time(file) + 2s);
+    read = reader.read(file, HistoryParser::Kind::results);
+    ASSERT_EQ(read->lines.results.size(), 202u);
+    EXPECT_EQ(read->lines.results.back().tally.meanMs, 813);
+}
+
+TEST(PatientNameTest, ComposedFormsAndNamesThatAreClose)
+{
+    const std::string decomposed = "He\xCC\x81le\xCC\x80ne Dupont"; // e + U+0301, e + U+0300
+    EXPECT_EQ(composed(decomposed), "Hélène Dupont");
+    EXPECT_EQ(patientKey("  Zoe\xCC\x88  "), "Zoë");
+    EXPECT_EQ(composed("Łukasz Ørsted"), "Łukasz Ørsted");
+    EXPECT_EQ(foldedName("HÉLÈNE DUPONT"), "helene dupont");
+    EXPECT_EQ(foldedName("Œdipe Çà"), "œdipe ca");
+    const std::map<std::string, int> names = {
+        {"Hélène Dupont", 4}, {"helene dupont", 2}, {"HÉLÈNE DUPONT", 1}, {"Hélène Durand", 3}};
+    EXPECT_EQ(nearNames(names, decomposed),
+              (std::vector<std::pair<std::string, int>>{{"HÉLÈNE DUPONT", 1}, {"helene dupont", 2}}));
+    EXPECT_EQ(nearNamesNote(names, "helene dupont"),
+              "Autres noms proches dans ce dossier : « HÉLÈNE DUPONT » (1 exercice), « Hélène Dupont » (4 exercices). "
+              "S'il s'agit du même patient, tapez son nom toujours de la même façon.");
+    EXPECT_EQ(nearNamesNote(names, "Hélène Durand"), "");
 }

@@ -1,11 +1,13 @@
 // The history on Windows while a spreadsheet holds resultats.csv open
-// without sharing it: the exercise's lines wait beside the file, the user is
-// told once in plain French, and they are added once the file is free (at
-// the next save, or at the next start), each once.
+// without sharing it: the exercise waits in the journal, the user is told in
+// plain French, and it is added once the file is free (at the next save, or
+// at the next start), each once. A record of the journal claimed by one copy
+// of the program cannot be claimed by another.
 
 #include "support/temp_folder.h"
 
-#include "results/history.h"
+#include "results/private_files.h"
+#include "results/results_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +17,20 @@
 #include <fstream>
 #include <sstream>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 ExerciseRecord exercise(const std::string& patient)
 {
-    return {{"2026-12-07T14:05:09", patient, Tally{{BodyPart::hands, 1, 3000, false}, 2, 1, 1, 640, 640}},
+    return {{"2026-12-07T14:05:09", patient, Tally{{BodyPart::hands, 1, 3000, false}, 2, 1, 1, 640, 640}, newExerciseId()},
             {{1, 3, "mainDG", Side::left, Side::left, 640}, {2, 14, "mainDG", Side::right, std::nullopt, std::nullopt}}};
 }
 
-std::vector<std::string> patientsIn(const History& history)
+std::vector<std::string> patientsIn(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
-    for (const ExerciseResult& r : history.read().results)
+    for (const ExerciseResult& r : readFolder(folder)->history.results)
         names.push_back(r.patient);
     return names;
 }
@@ -44,38 +48,50 @@ std::string contentOf(const std::filesystem::path& file)
 TEST(HistoryWindowsTest, AFileHeldOpenByAnotherProgramGetsItsLinesOnceItIsFree)
 {
     TempFolder folder;
-    History history(folder.path());
-    ASSERT_EQ(history.append(exercise("A")), "");
+    const std::filesystem::path file = folder.path() / "resultats.csv";
+    {
+        ResultsFolder results(folder.path(), "PC");
+        ASSERT_EQ(results.save(exercise("A")), "");
+        ASSERT_TRUE(results.finish(60s));
 
-    // As a spreadsheet holds the file it shows: read, shared with nobody.
-    HANDLE held = CreateFileW(history.file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const std::string said = history.append(exercise("B"));
-    EXPECT_EQ(said, "Le fichier « resultats.csv » est ouvert dans un autre programme (un tableur, peut-être). Les "
-                    "résultats sont gardés, et ils y seront ajoutés dès que ce fichier sera fermé.");
-    EXPECT_EQ(history.append(exercise("C")), "") << "said once";
-    // While it is held, the lines that wait are shown, and the file that
-    // cannot be read is named.
-    const HistoryContents shown = history.read();
-    EXPECT_EQ(patientsIn(history), (std::vector<std::string>{"B", "C"}));
-    EXPECT_EQ(shown.answers.size(), 3u);
-    EXPECT_EQ(shown.unreadable, (std::vector<std::string>{"resultats.csv"}));
-    CloseHandle(held);
+        // As a spreadsheet holds the file it shows: read, shared with nobody.
+        HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        ASSERT_EQ(results.save(exercise("B")), "");
+        ASSERT_EQ(results.save(exercise("C")), "");
+        ASSERT_TRUE(results.finish(60s));
+        EXPECT_NE(results.problem().find("Le fichier « resultats.csv » du dossier « "), std::string::npos)
+            << results.problem();
+        EXPECT_NE(results.problem().find("est ouvert dans un autre programme (un tableur, peut-être)"), std::string::npos);
+        // While it is held, the exercises that wait are shown.
+        results.follow("B");
+        ASSERT_TRUE(results.finish(60s));
+        EXPECT_EQ(results.contents()->history.results.size(), 1u);
+        CloseHandle(held);
+        ASSERT_TRUE(results.finish(60s));
+    }
 
     // The next start adds them, once, after the line before them.
-    History nextRun(folder.path());
-    EXPECT_EQ(nextRun.addWaitingLines(), "");
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "resultats-en-attente.csv"));
-    EXPECT_EQ(patientsIn(nextRun), (std::vector<std::string>{"A", "B", "C"}));
-    const std::string text = contentOf(nextRun.file());
+    ResultsFolder nextRun(folder.path(), "PC");
+    ASSERT_TRUE(nextRun.finish(60s));
+    EXPECT_EQ(nextRun.problem(), "");
+    EXPECT_EQ(patientsIn(folder.path()), (std::vector<std::string>{"A", "B", "C"}));
+    const std::string text = contentOf(file);
     EXPECT_EQ(text.find("date;patient"), 3u);
     EXPECT_EQ(text.find("date;patient", 4), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path() / "journal"));
 
-    // A run that ended after adding them but before forgetting them: they
-    // are not added twice.
-    const std::string line = "2026-12-07T14:05:09;D;mains;1;3000;0;2;1;1;640;640\r\n";
-    std::ofstream(nextRun.file(), std::ios::binary | std::ios::app) << line;
-    std::ofstream(folder.path() / "resultats-en-attente.csv", std::ios::binary) << line;
-    EXPECT_EQ(nextRun.append(exercise("E")), "");
-    EXPECT_EQ(patientsIn(nextRun), (std::vector<std::string>{"A", "B", "C", "D", "E"}));
+    // A record claimed by one copy of the program is another's only once
+    // the first lets go.
+    const std::filesystem::path record = folder.path() / "record.txt";
+    std::ofstream(record) << "x";
+    {
+        private_files::Claim first(record);
+        ASSERT_TRUE(first.held());
+        EXPECT_FALSE(private_files::Claim(record).held());
+        EXPECT_EQ(first.read(), "x");
+    }
+    private_files::Claim again(record);
+    EXPECT_TRUE(again.held());
+    EXPECT_TRUE(again.remove());
 }

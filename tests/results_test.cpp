@@ -5,6 +5,7 @@
 
 #include "support/recording_host.h"
 #include "support/recording_services.h"
+#include "support/saved_history.h"
 #include "support/temp_folder.h"
 
 #include "engine/form1.h"
@@ -62,7 +63,7 @@ protected:
 
     TempFolder folder;
     ResultsFolder results{folder.path() / "tavrel", "PC"};
-    History& history = results.privateHistory();
+    SavedHistory history{results};
     ExerciseState state;
     RecordingServices window{state};
     RecordingHost host;
@@ -428,7 +429,8 @@ TEST_F(ResultsTest, TheLastExerciseShownIsThatOfThePatientNamed)
 {
     ExerciseRecord martin{{"2026-01-05T09:00:00", "M. Martin", Tally{{BodyPart::feet, 2, 4500, true}, 4, 4, 3, 800, 800}, {}},
                           {}};
-    ASSERT_EQ(history.append(martin), "");
+    martin.result.id = newExerciseId();
+    ASSERT_EQ(results.save(martin), "");
 
     form.setPatient("Zoé");
     click(C::cmdOnOff);
@@ -436,7 +438,11 @@ TEST_F(ResultsTest, TheLastExerciseShownIsThatOfThePatientNamed)
     form.arrowKey(shownSide(), 100.6);
     click(C::cmdOnOff);
     ASSERT_TRUE(form.lastExercise());
-    const auto shown = [&] { return lastExerciseShown(results.contents().history, form.patient(), form.lastExercise()); };
+    // What the folder's thread read for the patient named.
+    const auto shown = [&] {
+        EXPECT_TRUE(results.finish(std::chrono::seconds(60)));
+        return lastExerciseShown(results.contents()->history, form.patient(), form.lastExercise());
+    };
     EXPECT_EQ(shown(), form.lastExercise());
 
     EXPECT_EQ(form.setPatient(" M. Martin "), "");
@@ -450,7 +456,7 @@ TEST_F(ResultsTest, TheLastExerciseShownIsThatOfThePatientNamed)
     EXPECT_EQ(shown(), form.lastExercise());
 
     // The history holds a later exercise of Zoé, from another computer.
-    HistoryContents later = results.contents().history;
+    HistoryContents later = results.contents()->history;
     later.results.push_back({"2099-01-01T10:00:00", "Zoé", Tally{{BodyPart::face, 1, 3000, true}, 2, 2, 2, 700, 700}, {}});
     EXPECT_EQ(lastExerciseShown(later, form.patient(), form.lastExercise())->result.date, "2099-01-01T10:00:00");
 }

@@ -25,7 +25,7 @@ namespace {
 
 ExerciseRecord exercise(const std::string& date, BodyPart part, bool rightAnswered)
 {
-    ExerciseRecord r{{date, "Mme A", Tally{{part, 1, 3000, false}, 3, 0, 0, 0, 0}, {}}, {}};
+    ExerciseRecord r{{date, "Mme A", Tally{{part, 1, 3000, false}, 3, 0, 0, 0, 0}, newExerciseId()}, {}};
     r.pictures = {{1, 2, "mainDG", Side::left, Side::left, 600, {}}, {2, 5, "mainDG", Side::left, Side::right, 1000, {}},
                   {3, 15, "mainDG", Side::right, std::nullopt, std::nullopt, {}}};
     if (rightAnswered) {
@@ -45,13 +45,16 @@ ExerciseRecord exercise(const std::string& date, BodyPart part, bool rightAnswer
 TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
 {
     TempFolder folder;
-    History history(folder.path());
-    ASSERT_EQ(history.setPatient("Mme A"), "");
-    ASSERT_EQ(history.append(exercise("2026-12-01T10:00:00", BodyPart::hands, true)), "");
-    ASSERT_EQ(history.append(exercise("2026-12-02T10:00:00", BodyPart::hands, false)), "");
-    ASSERT_EQ(history.append(exercise("2026-12-03T10:00:00", BodyPart::hands, true)), "");
+    {
+        ResultsFolder earlier(folder.path(), "PC");
+        ASSERT_EQ(earlier.setPatient("Mme A"), "");
+        ASSERT_EQ(earlier.save(exercise("2026-12-01T10:00:00", BodyPart::hands, true)), "");
+        ASSERT_EQ(earlier.save(exercise("2026-12-02T10:00:00", BodyPart::hands, false)), "");
+        ASSERT_EQ(earlier.save(exercise("2026-12-03T10:00:00", BodyPart::hands, true)), "");
+    }
 
     ResultsFolder resultsFolder(folder.path(), "PC");
+    ASSERT_TRUE(resultsFolder.finish(std::chrono::seconds(60))); // read before the window shows it
     MainWindow main(&resultsFolder);
     ResultsWindow results(main.form(), nullptr);
     results.refresh();

@@ -103,6 +103,20 @@ marker_discs() {
   done </proc/mounts
 }
 
+# Sends the signal to the program, which must end within the time allowed,
+# with status 0.
+end_with_signal() {
+  local signal=$1 what=$2 status=0 limit=$((SECONDS + wait_seconds))
+  kill -"$signal" "$run_pid"
+  while program_alive; do
+    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after $what"
+    sleep 0.1
+  done
+  wait "$run_pid" || status=$?
+  run_pid=''
+  ((status == 0)) || fail "the program ended with status $status after $what"
+}
+
 # Starts the program with the arguments given.
 start_program() {
   (cd "$tmp" && exec "$run" "$@") >"$tmp/run.log" 2>&1 &
@@ -314,15 +328,7 @@ case_alive() {
   sleep 0.2
   xdotool key Left
   sleep 0.2
-  kill -TERM "$run_pid"
-  local status=0 limit=$((SECONDS + wait_seconds))
-  while program_alive; do
-    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after SIGTERM"
-    sleep 0.1
-  done
-  wait "$run_pid" || status=$?
-  run_pid=''
-  ((status == 0)) || fail "the program ended with status $status after SIGTERM"
+  end_with_signal TERM "SIGTERM"
   mapfile -t lines < <(tr -d '\r' <"$history")
   echo "stopped by SIGTERM: ${lines[-1]}"
   [[ ${#lines[@]} -eq $((before + 1)) && $(cut -d';' -f3,8 <<<"${lines[-1]}") == 'patient;1' ]] ||
@@ -424,17 +430,27 @@ case_folder() {
 
 # The disc's folder on the command line, and two computers, the clinic's and
 # the patient's: each a run with its own private folder and computer name and
-# the same results folder (--resultats), each saving an exercise answered by
-# a key. Each computer's file holds its line once, and the report written
-# without a window shows both.
+# the same results folder (--resultats), their clocks frozen on the same
+# second (libfaketime), each saving an exercise answered by a key, the
+# clinic's right, the home's wrong. The home's reponses-MAISON.csv cannot be
+# written at its save (a folder in its place): the exercise's line reaches
+# resultats-MAISON.csv and its pictures wait in the journal; the box that
+# says so is open when Ctrl+C (SIGINT) comes, and the program ends cleanly,
+# status 0. Once the file can be written, the next start writes the
+# pictures. Both files of both computers are then checked line by line, each
+# exercise once, tied by its identity, and the rows of the report written
+# without a window give each exercise its own figures.
 case_argument() {
-  local shared="$tmp/dossier partagé" computer first seen number key
-  mkdir "$shared"
+  local shared="$tmp/dossier partagé" computer first seen number key faketime
+  faketime=$(find /usr/lib -name libfaketime.so.1 2>/dev/null | head -n 1)
+  [[ -n $faketime ]] || fail "libfaketime is not installed (Debian package faketime)"
+  mkdir "$shared" "$shared/reponses-MAISON.csv"
   start_display
   for computer in CABINET MAISON; do
     mkdir -p "$tmp/data-$computer/tavrel"
     printf 'Zoé Lefèvre\n' >"$tmp/data-$computer/tavrel/patient.txt"
-    XDG_DATA_HOME=$tmp/data-$computer TAVREL_ORDINATEUR=$computer start_program --resultats "$shared" "$disc"
+    XDG_DATA_HOME=$tmp/data-$computer TAVREL_ORDINATEUR=$computer LD_PRELOAD=$faketime \
+      FAKETIME='2026-12-07 23:24:55' DONT_FAKE_MONOTONIC=1 start_program --resultats "$shared" "$disc"
     first=$(wait_for_window "$main_title|$box_title" "window")
     [[ -z $(find_window "$box_title") ]] || fail "the drive question was asked although the disc's folder was given"
     window_origin "$first"
@@ -442,19 +458,60 @@ case_argument() {
     seen=$(wait_for_picture)
     [[ $seen =~ ^mainDGfacile\ ([0-9]+)$ ]] || fail "after the start the screen shows '$seen'"
     number=${seen##* }
-    if ((number > 10)); then key=Right; else key=Left; fi
+    local correct=1
+    [[ $computer == CABINET ]] || correct=0
+    if (((number > 10) == correct)); then key=Right; else key=Left; fi
+    eval "number_$computer=$number"
     sleep 0.2
     xdotool key "$key"
     sleep 0.3
-    quit_with_cmdExit
-    local lines
-    mapfile -t lines < <(tr -d '\r' <"$shared/resultats-$computer.csv")
-    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ \;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[0-9]+\;[0-9]+\;$uuid$ ]] ||
-      fail "resultats-$computer.csv does not hold the exercise once: ${lines[*]}"
-    [[ $(stat -c %a "$shared/resultats-$computer.csv") == 600 ]] || fail "resultats-$computer.csv is readable by others"
-    grep -q "Zoé Lefèvre;1;mains;mainDGfacile;$number;" "$shared/reponses-$computer.csv" ||
-      fail "reponses-$computer.csv does not hold the answered picture"
+    if [[ $computer == CABINET ]]; then
+      quit_with_cmdExit
+      continue
+    fi
+    # Stopped: the exercise is saved, and the box says that its pictures
+    # wait. Ctrl+C while it is open ends the program after saving.
+    click_control $cmdOnOff
+    wait_for_window "$box_title" "the message that reponses-MAISON.csv cannot be written" >/dev/null
+    end_with_signal INT "Ctrl+C with a box open"
+    [[ $(ls "$tmp/data-MAISON/tavrel/journal" | wc -l) -eq 1 ]] || fail "the journal does not keep the exercise's pictures"
   done
+  [[ $(grep -c . "$shared/resultats-MAISON.csv") -eq 2 ]] || fail "resultats-MAISON.csv: $(cat "$shared/resultats-MAISON.csv")"
+
+  # The file can be written again: the next start writes what waited.
+  rmdir "$shared/reponses-MAISON.csv"
+  XDG_DATA_HOME=$tmp/data-MAISON TAVREL_ORDINATEUR=MAISON start_program --resultats "$shared" "$disc"
+  window_origin "$(wait_for_window "$main_title" "window")"
+  quit_with_cmdExit
+  [[ -z $(ls "$tmp/data-MAISON/tavrel/journal") ]] || fail "the journal still holds the exercise"
+
+  local ids=()
+  for computer in CABINET MAISON; do
+    local lines answers fields
+    mapfile -t lines < <(tr -d '\r' <"$shared/resultats-$computer.csv")
+    [[ ${#lines[@]} -eq 2 && ${lines[1]} =~ ^2026-12-07T23:24:55\;Zoé\ Lefèvre\;mains\;.*\;1\;1\;[01]\;[0-9]+\;[0-9]+\;($uuid)$ ]] ||
+      fail "resultats-$computer.csv does not hold the exercise once: ${lines[*]}"
+    ids+=("${BASH_REMATCH[1]}")
+    local right=1
+    [[ $computer == CABINET ]] || right=0
+    [[ ${lines[1]} =~ \;1\;1\;$right\;[0-9]+\;[0-9]+\;$uuid$ ]] ||
+      fail "resultats-$computer.csv: not the exercise's figures: ${lines[1]}"
+    [[ $(stat -c %a "$shared/resultats-$computer.csv") == 600 ]] || fail "resultats-$computer.csv is readable by others"
+    mapfile -t answers < <(tr -d '\r' <"$shared/reponses-$computer.csv")
+    local i count=$((${#answers[@]} - 1))
+    ((count >= 1)) || fail "reponses-$computer.csv holds no picture"
+    for ((i = 1; i <= count; i++)); do
+      IFS=';' read -r -a fields <<<"${answers[i]};"
+      [[ ${fields[0]} == 2026-12-07T23:24:55 && ${fields[1]} == "Zoé Lefèvre" && ${fields[2]} == "$i" &&
+        ${fields[13]} == "${ids[-1]}" ]] || fail "reponses-$computer.csv line $i is not its exercise's: ${answers[i]}"
+    done
+    number=number_$computer
+    IFS=';' read -r -a fields <<<"${answers[1]};"
+    [[ ${fields[5]} == "${!number}" && ${fields[8]} == $([[ $computer == CABINET ]] && echo 1 || echo 0) ]] ||
+      fail "reponses-$computer.csv's first picture is not the one answered: ${answers[1]}"
+    echo "$computer: $count pictures, exercise ${ids[-1]}"
+  done
+  [[ ${ids[0]} != "${ids[1]}" ]] || fail "the two computers' exercises have the same identity"
   [[ -z $(find "$tmp/data-CABINET" "$tmp/data-MAISON" -name 'resultats*.csv') ]] ||
     fail "a computer wrote its results into its private folder too"
 
@@ -464,6 +521,13 @@ case_argument() {
   grep -q "(2 exercices)" "$tmp/bilan.log" || fail "--bilan said: $(cat "$tmp/bilan.log")"
   grep -q "CABINET (cet ordinateur) : 1, MAISON : 1" "$tmp/bilan.html" ||
     fail "the report does not say that the exercises came from both computers"
+  # Two rows of the same second, one 100 % and one 0 % on the side answered.
+  local rows
+  rows=$(grep -o '<tr><td>07/12/2026 23:24</td>.*</tr>' "$tmp/bilan.html" |
+    sed -E 's/<[^>]*>/|/g; s/\|+/|/g' | cut -d'|' -f8-10 | sort)
+  [[ $(wc -l <<<"$rows") -eq 2 && $rows == *"0 %"* && $rows == *"100 %"* ]] ||
+    fail "the report's rows do not give each exercise its own figures: $rows"
+  echo "report rows (all, left, right):"$'\n'"$rows"
 }
 
 # The colours of the patient's photographs, and the one on screen at three

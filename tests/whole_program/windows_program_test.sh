@@ -63,6 +63,18 @@ readonly OptTresDiff='10080 2160 1215 375'
 readonly opt10sec='10200 3240 1095 375'
 readonly history_folder=$WINEPREFIX/drive_c/users/$(whoami)/AppData/Roaming/tavrel
 
+# Waits until the history holds the exercises and their pictures: the
+# results folder's thread writes them from the journal a moment after the
+# stop.
+wait_for_saved() {
+  local exercises=$1 limit=$((SECONDS + wait_seconds))
+  until [[ $(grep -c . "$history_folder/resultats.csv" 2>/dev/null) -gt $exercises &&
+    $(grep -c . "$history_folder/reponses.csv" 2>/dev/null) -gt $exercises ]]; do
+    ((SECONDS < limit)) || fail "the history does not hold $exercises exercises $wait_seconds seconds after the stop"
+    sleep 0.2
+  done
+}
+
 # The window system's view of a window or of the description, without the
 # carriage returns of the Windows console.
 inspect() { "$wine" "$inspect_exe" "$@" 2>/dev/null | tr -d '\r'; }
@@ -142,6 +154,7 @@ scenario_with_the_disc() {
   seen=$(picture_on_screen)
   [[ $seen == "$first" ]] || fail "the stop came before the tick of $first had ended: $seen on screen"
   local saved
+  wait_for_saved 1
   saved=$(tail -n 1 "$history_folder/resultats.csv" 2>/dev/null | tr -d '\r')
   [[ $(cut -d';' -f3,5 <<<"$saved") == 'mains;10000' && $(cut -d';' -f7-9 <<<"$saved") == '1;1;1' ]] ||
     fail "the history's last line is '$saved', not one picture of hands at 10 s answered right"
@@ -181,6 +194,7 @@ scenario_with_the_disc() {
   local lasted=$(((${EPOCHREALTIME/./} - ${began/./}) / 1000))
   click_control $cmdOnOff
   wait_for_text "$main_title" 432 472 "&Démarrer l'exercice" "start button's caption after the second stop"
+  wait_for_saved 2
   saved=$(tail -n 1 "$history_folder/resultats.csv" 2>/dev/null | tr -d '\r')
   echo "1 s a picture, $lasted ms: $saved"
   [[ $(cut -d';' -f3-5 <<<"$saved") == 'mains;1;1000' && $(cut -d';' -f8 <<<"$saved") == 1 ]] ||

@@ -5,6 +5,8 @@
 
 #include "win32_fixture.h"
 
+#include "support/saved_history.h"
+
 #include "engine/exercise.h"
 #include "model/window_layout.h"
 #include "ui/win32/boxes.h"
@@ -430,7 +432,7 @@ TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
         GTEST_SKIP() << "TAVREL_TEST_DEMO_DRIVE names no drive holding the demo disc: tools/test-windows.sh sets it";
     TempFolder folder;
     ResultsFolder resultsFolder(folder.path(), "PC");
-    History& history = resultsFolder.privateHistory();
+    SavedHistory history{resultsFolder};
     const auto runFor = [](MainWindow& w, std::chrono::milliseconds time) {
         const auto end = std::chrono::steady_clock::now() + time;
         while (std::chrono::steady_clock::now() < end && w.runOnce(10)) {
@@ -507,7 +509,7 @@ TEST_F(Win32WindowTest, TheSessionsEndSavesAndTheNextRunShowsTheFiguresPerSide)
     SendMessageW(results, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindowVisible(results));
     EXPECT_EQ(next.form().patient(), "Mme Dupré");
-    EXPECT_EQ(history.patient(), "Mme Dupré");
+    EXPECT_EQ(resultsFolder.patient(), "Mme Dupré");
 }
 
 // F2 during an exercise shows the results without taking the keyboard from

@@ -187,15 +187,14 @@ void ResultsWindow::layOut()
 
 void ResultsWindow::refresh()
 {
-    // Lines kept while a history file was open in another program go to it
-    // first, so that the charts show them where they belong.
-    form_.addWaitingLines();
     drawCharts();
 }
 
 void ResultsWindow::drawCharts()
 {
-    const HistoryContents history = form_.results() ? form_.results()->contents().history : HistoryContents{};
+    const std::shared_ptr<const FolderHistory> folder =
+        form_.results() ? form_.results()->contents() : std::make_shared<const FolderHistory>();
+    const HistoryContents& history = folder->history;
 
     const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
     SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
