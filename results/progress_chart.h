@@ -43,6 +43,8 @@ struct ChartAxis {
     double high = 1;
     std::vector<ChartTick> ticks;
     std::string title;
+
+    bool operator==(const ChartAxis&) const = default;
 };
 
 struct ChartPoint {
@@ -72,6 +74,8 @@ struct ChartSeries {
     // The pieces of the line, between the places that have no value; a
     // piece of one point is drawn as that point alone.
     std::vector<std::vector<ChartPoint>> runs;
+
+    bool operator==(const ChartSeries&) const = default;
 };
 
 struct Chart {
@@ -81,6 +85,7 @@ struct Chart {
     std::vector<ChartSeries> series;
 
     bool hasPoints() const;
+    bool operator==(const Chart&) const = default;
 };
 
 struct ProgressCharts {
@@ -89,6 +94,8 @@ struct ProgressCharts {
     // Below the charts: how many exercises, how they are grouped, how many
     // lines of the files could not be read.
     std::string note;
+
+    bool operator==(const ProgressCharts&) const = default;
 };
 
 // The patient's exercises of the body part in the history. Names are

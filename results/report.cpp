@@ -18,10 +18,9 @@ std::string frenchDate(const std::string& iso)
 
 } // namespace
 
-std::optional<ExerciseRecord> lastExerciseShown(const HistoryContents& history, const std::string& patient,
+std::optional<ExerciseRecord> lastExerciseShown(const std::optional<ExerciseRecord>& saved, const std::string& patient,
                                                const std::optional<ExerciseRecord>& thisRun)
 {
-    std::optional<ExerciseRecord> saved = lastExerciseOf(history, patient);
     if (thisRun && patientKey(thisRun->result.patient) == patientKey(patient) &&
         (!saved || thisRun->result.date >= saved->result.date))
         return thisRun;

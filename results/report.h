@@ -16,16 +16,18 @@ inline constexpr std::string_view resultsTitle = "Résultats";
 
 // The exercise « Dernier exercice » shows for the patient named in the
 // window: the last exercise of this run when it is that patient's and no
-// older than the patient's last one in the history (which another computer
-// may have added meanwhile), otherwise the latter; nothing for a name with
-// no exercise.
-std::optional<ExerciseRecord> lastExerciseShown(const HistoryContents& history, const std::string& patient,
+// older than the patient's last one saved (which another computer may have
+// added meanwhile), otherwise the latter; nothing for a name with no
+// exercise.
+std::optional<ExerciseRecord> lastExerciseShown(const std::optional<ExerciseRecord>& saved, const std::string& patient,
                                                const std::optional<ExerciseRecord>& thisRun);
 
 // A line of figures: what it is and its value, as "Réponses justes", "18 (90 %)".
 struct Figure {
     std::string label;
     std::string value;
+
+    bool operator==(const Figure&) const = default;
 };
 // The figures of the last exercise; one line that says so when there is none.
 std::vector<Figure> lastExerciseFigures(const std::optional<ExerciseRecord>& last);

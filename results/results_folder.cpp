@@ -5,6 +5,7 @@
 #include "results/journal.h"
 #include "results/patient_name.h"
 #include "results/private_files.h"
+#include "results/results_view.h"
 
 #include <algorithm>
 #include <array>
@@ -454,6 +455,7 @@ struct ResultsFolder::Shared {
     fs::path chosen;     // empty for the private folder
     std::string patient; // whose exercises the contents hold
     std::shared_ptr<const FolderHistory> contents = std::make_shared<FolderHistory>();
+    std::shared_ptr<const HistoryView> shownHistory; // for the window; none for a report
     bool read = false;
     bool answering = false;
     bool queued = false; // an update waits on the lane
@@ -522,11 +524,15 @@ struct ResultsFolder::Shared {
         if (!waiting.results.empty() || !waiting.answers.empty())
             shown.push_back({fileNamePart(computer), utf8Of(to.file(HistoryParser::Kind::results).filename()), &waiting, {}});
         auto merged = std::make_shared<const FolderHistory>(mergeHistories(shown, who));
+        // The window's view of it is worked out here, beside the window.
+        auto view = reportOnly ? nullptr
+                               : std::make_shared<const HistoryView>(historyView(*merged, who, fileNamePart(computer)));
 
         const std::lock_guard lock(mutex);
         if (to != destination() || who != patient)
             return; // chosen again meanwhile; the next read is under way
         contents = std::move(merged);
+        shownHistory = std::move(view);
         problem = trouble;
         read = true;
         answering = sources.has_value() || !to.chosen;
@@ -590,6 +596,7 @@ void ResultsFolder::useForThisRun(const fs::path& folder)
         shared_->read = false;
         shared_->problem.clear();
         shared_->contents = std::make_shared<FolderHistory>();
+        shared_->shownHistory = nullptr;
     }
     refresh();
 }
@@ -696,6 +703,14 @@ std::string ResultsFolder::problem() const
     return shared_->problem;
 }
 
+FolderState ResultsFolder::state() const
+{
+    const std::lock_guard lock(shared_->mutex);
+    return {shared_->folderInUse(), shared_->chosen.empty(),
+            utf8Of(shared_->destination().file(HistoryParser::Kind::results).filename()), shared_->read,
+            shared_->problem, shared_->shownHistory};
+}
+
 bool ResultsFolder::finish(std::chrono::milliseconds limit)
 {
     std::unique_lock lock(shared_->mutex);
@@ -713,25 +728,4 @@ std::string ResultsFolder::end()
            " nulle part : " + shared_->journal.memoryTrouble() +
            " Le programme se ferme : ces exercices sont perdus. Vérifiez le dossier « " + utf8Of(privateFolder_) +
            " » avant le prochain exercice.";
-}
-
-std::string folderNote(const ResultsFolder& results, const std::string& patient)
-{
-    std::string note = "Dossier des résultats : " + utf8Of(results.folder());
-    if (!results.isPrivate())
-        note += " (cet ordinateur y écrit " + utf8Of(results.ownFile().filename()) + ")";
-    note += '.';
-    if (!results.read()) {
-        note += " Lecture du dossier…";
-    } else {
-        const std::shared_ptr<const FolderHistory> contents = results.contents();
-        const std::string sources = sourcesNote(contents->sources, fileNamePart(results.computer()), patient);
-        if (!sources.empty())
-            note += ' ' + sources;
-        const std::string near = nearNamesNote(contents->patients, patient);
-        if (!near.empty())
-            note += '\n' + near;
-    }
-    const std::string problem = results.problem();
-    return problem.empty() ? note : note + '\n' + problem;
 }

@@ -96,6 +96,22 @@ std::optional<FolderHistory> readFolder(const std::filesystem::path& folder);
 std::string sourcesNote(const std::vector<ResultsSource>& sources, const std::string& thisComputer,
                         const std::string& patient);
 
+struct HistoryView;
+
+// The folder as the results window shows it, all taken at one moment.
+struct FolderState {
+    std::filesystem::path folder; // in use
+    bool isPrivate = true;
+    std::string ownFile; // the name of this computer's history file there
+    // Whether a read for the folder and the patient has ended since they
+    // were last chosen.
+    bool read = false;
+    std::string problem; // what is wrong with the folder or its files, in French, or empty text
+    // The patient's history as last read, worked out for the window on the
+    // folder's thread; null before the first read.
+    std::shared_ptr<const HistoryView> history;
+};
+
 class ResultsFolder {
 public:
     // How long the program waits at its end for the folder to take what it
@@ -162,6 +178,8 @@ public:
     bool answering() const;
     // What is wrong with the folder or its files, in French, or empty text.
     std::string problem() const;
+    // What the results window shows of the folder.
+    FolderState state() const;
     // Waits until what was asked of the folder is done, at most the limit;
     // true when it is.
     bool finish(std::chrono::milliseconds limit);
@@ -180,7 +198,3 @@ private:
     std::string toldOfMemory_;
 };
 
-// What the results window says of the folder, in French: where the results
-// are kept, which computers the patient's came from, what is wrong with the
-// folder.
-std::string folderNote(const ResultsFolder& results, const std::string& patient);

@@ -9,16 +9,19 @@
 #include "support/temp_folder.h"
 
 #include "engine/form1.h"
+#include "engine/results_form.h"
 #include "results/input_clock.h"
 #include "results/report.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 
 using C = Control;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -421,42 +424,193 @@ TEST_F(ResultsTest, SettingsChangedDuringAnExerciseMakeAnExerciseOfEachStretch)
     EXPECT_EQ(form.lastExercise()->result.id, read.results[2].id);
 }
 
-// « Dernier exercice » follows the name in the window: Zoé's exercise of
-// this run for her (blanks around the name or not), M. Martin's of an
-// earlier run once his name is typed, nothing for a name without exercises,
-// and Zoé's later one that another computer added to the history.
-TEST_F(ResultsTest, TheLastExerciseShownIsThatOfThePatientNamed)
+// The results window's view as the core works it out for the patient named:
+// « Dernier exercice » shows this run's exercise or the patient's last saved,
+// whichever is later (another computer may add a later one), and nothing
+// for a name without exercises; the charts show the body part of the
+// patient's latest exercise until another part is chosen, and again once
+// another patient is named; the notes say how many exercises the charts
+// hold and which names are close to the patient's.
+TEST_F(ResultsTest, TheResultsViewFollowsThePatientNamedAndThePartChosen)
 {
     ExerciseRecord martin{{"2026-01-05T09:00:00", "M. Martin", Tally{{BodyPart::feet, 2, 4500, true}, 4, 4, 3, 800, 800}, {}},
                           {}};
     martin.result.id = newExerciseId();
     ASSERT_EQ(results.save(martin), "");
+    ResultsForm resultsForm(form);
+    const auto shown = [&] {
+        EXPECT_TRUE(results.finish(std::chrono::seconds(60)));
+        return resultsForm.view();
+    };
+    const auto figure = [](const ResultsView& view, const std::string& label) {
+        const auto found = std::ranges::find(view.figures, label, &Figure::label);
+        return found == view.figures.end() ? std::string("(none)") : found->value;
+    };
 
-    form.setPatient("Zoé");
+    EXPECT_EQ(resultsForm.patientEdited("Zoé"), "");
     click(C::cmdOnOff);
     tickAt(100);
     form.arrowKey(shownSide(), 100.6);
     click(C::cmdOnOff);
-    ASSERT_TRUE(form.lastExercise());
-    // What the folder's thread read for the patient named.
+    ResultsView view = shown();
+    EXPECT_EQ(view.figures, lastExerciseFigures(form.lastExercise()));
+    EXPECT_EQ(figure(view, "Réponses"), "1");
+    ASSERT_EQ(view.sides.size(), 3u);
+    EXPECT_EQ(view.sides[2].answers, "1 sur 1");
+    EXPECT_EQ(view.part, BodyPart::hands);
+    EXPECT_EQ(view.charts.note, "1 exercice de mains pour ce patient.");
+    EXPECT_EQ(view.charts.accuracy.title, "Réponses justes");
+    EXPECT_EQ(view.folderNote, "Dossier des résultats : " + utf8Of(results.folder()) + ".");
+    EXPECT_TRUE(view.hasFolder);
+
+    // M. Martin's exercise of an earlier run, saved without its pictures:
+    // no table per side; the charts of the feet.
+    EXPECT_EQ(resultsForm.patientEdited(" M. Martin "), "");
+    view = shown();
+    EXPECT_EQ(figure(view, "Date"), "05/01/2026 à 09:00");
+    EXPECT_TRUE(view.sides.empty());
+    EXPECT_EQ(view.part, BodyPart::feet);
+    EXPECT_EQ(view.charts.note, "1 exercice de pieds pour ce patient.");
+    // A part chosen stays through the next reads.
+    resultsForm.partChosen(BodyPart::face);
+    results.refresh();
+    view = shown();
+    EXPECT_EQ(view.part, BodyPart::face);
+    EXPECT_EQ(view.charts.note, "Aucun exercice de visage enregistré pour ce patient.");
+    EXPECT_FALSE(view.charts.accuracy.hasPoints());
+
+    EXPECT_EQ(resultsForm.patientEdited("Inconnu"), "");
+    view = shown();
+    EXPECT_EQ(view.figures, (std::vector<Figure>{{"Dernier exercice", "aucun exercice de phase 1 enregistré"}}));
+    EXPECT_TRUE(view.sides.empty());
+    EXPECT_EQ(view.part, BodyPart::hands) << "the part chosen was another patient's";
+
+    EXPECT_EQ(resultsForm.patientEdited("Zoé "), "");
+    EXPECT_EQ(shown().figures, lastExerciseFigures(form.lastExercise()));
+    // A later exercise of hers, of the face, as another computer adds it;
+    // and one of « ZOE », whom the folder line points out.
+    ASSERT_EQ(results.save({{"2099-01-01T10:00:00", "Zoé", Tally{{BodyPart::face, 1, 3000, true}, 2, 2, 2, 700, 700},
+                             newExerciseId()},
+                            {}}),
+              "");
+    ASSERT_EQ(results.save({{"2026-02-01T10:00:00", "ZOE", Tally{{BodyPart::hands, 1, 3000, true}, 2, 2, 1, 900, 900},
+                             newExerciseId()},
+                            {}}),
+              "");
+    view = shown();
+    EXPECT_EQ(figure(view, "Date"), "01/01/2099 à 10:00");
+    EXPECT_EQ(view.part, BodyPart::face);
+    EXPECT_EQ(view.charts.note, "1 exercice de visage pour ce patient.");
+    EXPECT_EQ(view.folderNote,
+              "Dossier des résultats : " + utf8Of(results.folder()) +
+                  ".\nAutres noms proches dans ce dossier : « ZOE » (1 exercice). S'il s'agit du même patient, tapez "
+                  "son nom toujours de la même façon.");
+}
+
+// What the results window's controls do, and what they have to tell:
+// « Dossier des résultats… » starts the dialog from the folder in use, uses
+// and remembers the folder chosen, and says when it could not remember it;
+// « Bilan imprimable… » writes the report into the private folder and has
+// it opened, says where it is when nothing could open it, and why when it
+// could not be written; the order of the pictures is remembered. Without a
+// results folder there is nothing to choose nor write.
+TEST_F(ResultsTest, TheResultsWindowsButtonsChooseTheFolderAndWriteTheReport)
+{
+    const fs::path own = folder.path() / "tavrel";
+    ResultsForm resultsForm(form);
+    ASSERT_EQ(resultsForm.patientEdited("Zoé"), "");
+    ASSERT_EQ(results.save({{"2026-03-01T10:00:00", "Zoé", Tally{{BodyPart::hands, 1, 3000, true}, 2, 2, 2, 700, 700},
+                             newExerciseId()},
+                            {}}),
+              "");
     const auto shown = [&] {
         EXPECT_TRUE(results.finish(std::chrono::seconds(60)));
-        return lastExerciseShown(results.contents()->history, form.patient(), form.lastExercise());
+        return resultsForm.view();
     };
-    EXPECT_EQ(shown(), form.lastExercise());
 
-    EXPECT_EQ(form.setPatient(" M. Martin "), "");
-    ASSERT_TRUE(shown());
-    EXPECT_EQ(shown()->result, martin.result);
+    std::vector<fs::path> startedAt;
+    EXPECT_EQ(resultsForm.chooseFolder([&](const fs::path& start) {
+        startedAt.push_back(start);
+        return std::nullopt;
+    }),
+              "");
+    EXPECT_EQ(startedAt, std::vector<fs::path>{own});
+    EXPECT_TRUE(results.isPrivate()) << "cancelled";
 
-    form.setPatient("Inconnu");
-    EXPECT_FALSE(shown());
+    const fs::path shared = folder.path() / "partagé";
+    fs::create_directories(shared);
+    std::ofstream(shared / "resultats-MAISON.csv", std::ios::binary)
+        << "\xEF\xBB\xBF" << historyHeader << "\r\n2026-03-02T18:00:00;Zoé;mains;1;3000;1;20;20;15;900;880\r\n";
+    EXPECT_EQ(resultsForm.chooseFolder([&](const fs::path& start) {
+        startedAt.push_back(start);
+        return shared;
+    }),
+              "");
+    EXPECT_EQ(shown().folderNote, "Dossier des résultats : " + utf8Of(shared) +
+                                      " (cet ordinateur y écrit resultats-PC.csv). Exercices venus de : MAISON : 1.");
+    EXPECT_EQ(ResultsFolder(own, "PC").folder(), shared) << "remembered for the next run";
+    EXPECT_EQ(resultsForm.chooseFolder([&](const fs::path& start) {
+        startedAt.push_back(start);
+        return std::nullopt;
+    }),
+              "");
+    EXPECT_EQ(startedAt.back(), shared);
+    fs::rename(shared, folder.path() / "ailleurs");
+    results.refresh();
+    EXPECT_NE(shown().folderNote.find("ne répond pas"), std::string::npos) << shown().folderNote;
 
-    form.setPatient("Zoé ");
-    EXPECT_EQ(shown(), form.lastExercise());
+    // Back to the private folder, which cannot keep the choice: used for
+    // this run all the same.
+    fs::remove(own / "dossier-resultats.txt");
+    fs::create_directories(own / "dossier-resultats.txt" / "occupé");
+    EXPECT_TRUE(resultsForm.chooseFolder([&](const fs::path&) { return own; })
+                    .starts_with("Le choix du dossier des résultats n'a pas pu être gardé pour la prochaine fois"));
+    EXPECT_TRUE(results.isPrivate());
+    EXPECT_EQ(shown().folderNote, "Dossier des résultats : " + utf8Of(own) + ".");
 
-    // The history holds a later exercise of Zoé, from another computer.
-    HistoryContents later = results.contents()->history;
-    later.results.push_back({"2099-01-01T10:00:00", "Zoé", Tally{{BodyPart::face, 1, 3000, true}, 2, 2, 2, 700, 700}, {}});
-    EXPECT_EQ(lastExerciseShown(later, form.patient(), form.lastExercise())->result.date, "2099-01-01T10:00:00");
+    std::vector<fs::path> opened;
+    const auto openAnswering = [&](bool answer) {
+        return [&opened, answer](const fs::path& file) {
+            opened.push_back(file);
+            return answer;
+        };
+    };
+    ReportOutcome told = resultsForm.writeReport(openAnswering(true));
+    EXPECT_EQ(told.status, 0);
+    EXPECT_EQ(told.message, "");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].parent_path(), own);
+    std::ifstream page(opened[0], std::ios::binary);
+    EXPECT_NE(std::string(std::istreambuf_iterator<char>(page), {}).find("<td>Zoé</td>"), std::string::npos);
+    told = resultsForm.writeReport(openAnswering(false));
+    EXPECT_EQ(told.status, 0);
+    EXPECT_EQ(told.message, notOpened(opened[0]));
+    fs::remove(opened[0]);
+    fs::create_directories(opened[0] / "occupé");
+    told = resultsForm.writeReport(openAnswering(true));
+    EXPECT_EQ(told.status, 1);
+    EXPECT_TRUE(told.message.starts_with("Le bilan n'a pas pu être écrit dans « ")) << told.message;
+    EXPECT_EQ(opened.size(), 2u) << "nothing to open";
+
+    EXPECT_FALSE(resultsForm.view().pictureOrderVaries);
+    EXPECT_EQ(resultsForm.pictureOrderChosen(true), "");
+    EXPECT_TRUE(resultsForm.view().pictureOrderVaries);
+    EXPECT_TRUE(ResultsForm(form).view().pictureOrderVaries) << "remembered";
+    fs::remove(own / "ordre-des-images.txt");
+    fs::create_directories(own / "ordre-des-images.txt" / "occupé");
+    EXPECT_NE(resultsForm.pictureOrderChosen(true), "");
+    EXPECT_FALSE(resultsForm.view().pictureOrderVaries) << "nothing is remembered";
+
+    Form1 unsaved{state, window, window.sequence(), host, nullptr};
+    ResultsForm alone(unsaved);
+    const ResultsView nothing = alone.view();
+    EXPECT_FALSE(nothing.hasFolder);
+    EXPECT_EQ(nothing.folderNote, "");
+    EXPECT_EQ(alone.chooseFolder([](const fs::path&) -> std::optional<fs::path> {
+        ADD_FAILURE() << "no dialog without a results folder";
+        return std::nullopt;
+    }),
+              "");
+    EXPECT_EQ(alone.writeReport(openAnswering(true)).status, 0);
+    EXPECT_EQ(opened.size(), 2u);
 }

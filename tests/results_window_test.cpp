@@ -58,6 +58,12 @@ TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
     MainWindow main(&resultsFolder);
     ResultsWindow results(main.form(), nullptr);
     results.refresh();
+    // The charts are drawn from the event loop, after the rest.
+    auto* dates = qobject_cast<QCategoryAxis*>(results.accuracyChart()->axes(Qt::Horizontal).value(0));
+    auto* values = qobject_cast<QCategoryAxis*>(results.timeChart()->axes(Qt::Vertical).value(0));
+    ASSERT_NE(dates, nullptr);
+    ASSERT_NE(values, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dates->count() == 3 && values->count() > 0; }));
 
     // The last exercise saved: the right picture unanswered.
     QTableWidget* sides = results.sidesTable();
@@ -88,17 +94,14 @@ TEST(ResultsWindowTest, FiguresPerSideAndChartsOfAnEarlierRun)
     }
     EXPECT_EQ(rightPieces, 2);
     EXPECT_EQ(rightPoints, 2);
-    auto* dates = qobject_cast<QCategoryAxis*>(results.accuracyChart()->axes(Qt::Horizontal).value(0));
-    ASSERT_NE(dates, nullptr);
     EXPECT_EQ(dates->categoriesLabels(), (QStringList{"01/12/2026", "02/12/2026", "03/12/2026"}));
-    auto* values = qobject_cast<QCategoryAxis*>(results.timeChart()->axes(Qt::Vertical).value(0));
-    ASSERT_NE(values, nullptr);
     EXPECT_EQ(values->categoriesLabels().first(), QStringLiteral("0"));
     EXPECT_EQ(values->max(), 800) << "the slowest median, a round mark";
 
     // Another body part chosen: nothing saved for it.
     results.partChoice()->setCurrentIndex(2);
     emit results.partChoice()->activated(2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dates->count() == 0; }));
     EXPECT_TRUE(results.accuracyChart()->series().size() == 3) << "one empty line per side for the legend";
     for (QAbstractSeries* s : results.accuracyChart()->series())
         EXPECT_EQ(static_cast<QLineSeries*>(s)->count(), 0);

@@ -2,6 +2,7 @@
 
 #include "model/window_layout.h"
 #include "ui/qt/results_window.h"
+#include "ui/qt/utf8_text.h"
 #include "ui/qt/wrapping_buttons.h"
 
 #include <QAbstractButton>
@@ -40,8 +41,6 @@ QFont controlFont(ControlFont caption)
     font.setBold(caption.bold);
     return font;
 }
-
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 bool heldDuringTheWait(QEvent::Type type)
 {

@@ -2,6 +2,7 @@
 
 #include "ui/qt/background_picture.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/utf8_text.h"
 
 #include "model/message_text.h"
 
@@ -26,8 +27,6 @@ const QString boxTitle = QStringLiteral("Tavrel");
 // is cut short, and the caller, which measures its wait on the clock, asks
 // again.
 constexpr double longestPause = 60;
-
-QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
 
 template <typename Widget>
 Widget* widgetOf(MainWindow& window, Control c)

@@ -1,7 +1,7 @@
 #include "ui/qt/results_folder_bar.h"
 
-#include "engine/form1.h"
-#include "results/printable_report.h"
+#include "engine/results_form.h"
+#include "ui/qt/utf8_text.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -14,12 +14,13 @@
 
 namespace {
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString textOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
 } // namespace
 
-ResultsFolderBar::ResultsFolderBar(Form1& form, QWidget* parent)
-    : QWidget(parent), form_(form), note_(new QLabel), report_(new QPushButton(QStringLiteral("&Bilan imprimable…"))),
+ResultsFolderBar::ResultsFolderBar(ResultsForm& results, QWidget* parent)
+    : QWidget(parent), results_(results), note_(new QLabel),
+      report_(new QPushButton(QStringLiteral("&Bilan imprimable…"))),
       folder_(new QPushButton(QStringLiteral("&Dossier des résultats…")))
 {
     note_->setObjectName(QStringLiteral("folderNote"));
@@ -38,39 +39,39 @@ ResultsFolderBar::ResultsFolderBar(Form1& form, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(note_);
     layout->addLayout(buttons);
-    setEnabled(form_.results() != nullptr);
 }
 
-void ResultsFolderBar::refresh()
+void ResultsFolderBar::draw(const ResultsView& view)
 {
-    ResultsFolder* results = form_.results();
-    if (!results)
-        return;
-    note_->setText(fromUtf8(folderNote(*results, form_.patient())));
+    setEnabled(view.hasFolder);
+    const QString note = fromUtf8(view.folderNote);
+    if (note_->text() != note)
+        note_->setText(note);
 }
 
 void ResultsFolderBar::writeReport()
 {
-    ResultsFolder* results = form_.results();
-    const WrittenReport written = writePrivateReport(results->privateFolder(), reportRequest(*results, form_.patient()));
-    if (!written.failure.empty()) {
-        QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(written.failure));
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(written.file.u16string()))))
-        QMessageBox::information(this, QStringLiteral("Tavrel"), fromUtf8(notOpened(written.file)));
+    const ReportOutcome told = results_.writeReport(
+        [](const std::filesystem::path& file) { return QDesktopServices::openUrl(QUrl::fromLocalFile(textOf(file))); });
+    if (told.status != 0)
+        QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(told.message));
+    else if (!told.message.empty())
+        QMessageBox::information(this, QStringLiteral("Tavrel"), fromUtf8(told.message));
 }
 
 void ResultsFolderBar::chooseFolder()
 {
-    ResultsFolder* results = form_.results();
-    const QString chosen = QFileDialog::getExistingDirectory(
-        this, QStringLiteral("Dossier des résultats"), QString::fromStdU16String(results->folder().u16string()));
-    if (chosen.isEmpty())
-        return;
-    const std::string failure = results->choose(std::filesystem::path(chosen.toStdU16String()));
+    const std::string failure =
+        results_.chooseFolder([this](const std::filesystem::path& start) -> std::optional<std::filesystem::path> {
+            const QString chosen =
+                QFileDialog::getExistingDirectory(this, QStringLiteral("Dossier des résultats"), textOf(start));
+            if (chosen.isEmpty())
+                return std::nullopt;
+            return std::filesystem::path(chosen.toStdU16String());
+        });
     if (!failure.empty())
         QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(failure));
-    // The window shows the folder once its thread has read it.
-    refresh();
+    // The window shows the folder at once, and again once its thread has
+    // read it.
+    emit folderChosen();
 }

@@ -3,31 +3,36 @@
 // computers the exercises came from, what is wrong with the folder, and two
 // buttons: « Dossier des résultats… » chooses the folder (remembered), and
 // « Bilan imprimable… » writes the patient's report and opens it in the
-// system's browser.
+// system's browser. It draws the view's folder line and passes its clicks
+// to the core (ResultsForm).
 
 #include <QWidget>
 
-class Form1;
 class QLabel;
 class QPushButton;
+class ResultsForm;
+struct ResultsView;
 
 class ResultsFolderBar : public QWidget {
     Q_OBJECT
 public:
-    ResultsFolderBar(Form1& form, QWidget* parent);
+    ResultsFolderBar(ResultsForm& results, QWidget* parent);
 
-    // Shows the folder as it was last read.
-    void refresh();
+    void draw(const ResultsView& view);
 
     QPushButton* reportButton() const { return report_; }
     QPushButton* folderButton() const { return folder_; }
     QLabel* note() const { return note_; }
 
+signals:
+    // Another folder is in use: the window shows it.
+    void folderChosen();
+
 private:
     void writeReport();
     void chooseFolder();
 
-    Form1& form_;
+    ResultsForm& results_;
     QLabel* note_;
     QPushButton* report_;
     QPushButton* folder_;

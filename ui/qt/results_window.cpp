@@ -1,14 +1,10 @@
 #include "ui/qt/results_window.h"
 
-#include "engine/form1.h"
 #include "results/picture_order.h"
-#include "results/progress_chart.h"
-#include "results/report.h"
+#include "ui/qt/chart_view.h"
 #include "ui/qt/results_folder_bar.h"
+#include "ui/qt/utf8_text.h"
 
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,126 +12,17 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLegendMarker>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QMessageBox>
-#include <QPainter>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include <cmath>
-
-namespace {
-
-QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-QChart* makeChart()
-{
-    auto* chart = new QChart;
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    // Each entry a stroke of its line with its mark, as the lines show.
-    chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
-    return chart;
-}
-
-QCategoryAxis* axisOf(const ChartAxis& description)
-{
-    auto* axis = new QCategoryAxis;
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    axis->setRange(description.low, description.high);
-    axis->setStartValue(description.low);
-    for (const ChartTick& tick : description.ticks)
-        axis->append(fromUtf8(tick.label), tick.at);
-    axis->setTitleText(fromUtf8(description.title));
-    return axis;
-}
-
-// A series' mark as the core describes it, drawn at four times its size so
-// that it stays sharp where Qt Charts scales it to the mark's size.
-QImage markOf(const ChartSeries& s)
-{
-    constexpr int scale = 4;
-    const int side = static_cast<int>(std::ceil(s.markSize * scale));
-    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(scale, scale);
-    const QColor colour = QColor::fromRgb(static_cast<QRgb>(s.colour));
-    const QRectF whole(0, 0, s.markSize, s.markSize);
-    switch (s.mark) {
-    case MarkShape::disc:
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        painter.drawEllipse(whole);
-        break;
-    case MarkShape::ring: {
-        const double inset = chartLineWidth / 2;
-        painter.setPen(QPen(colour, chartLineWidth));
-        painter.drawEllipse(whole.adjusted(inset, inset, -inset, -inset));
-        break;
-    }
-    case MarkShape::square:
-        painter.fillRect(whole, colour);
-        break;
-    }
-    return image;
-}
-
-// Draws the core's description: its axes and marks as they are, and each
-// series, in the description's order so that each lies over the ones
-// before, as one line per piece with the series' mark on each point, all in
-// the series' colour, with one entry in the legend.
-void draw(QChart* chart, const Chart& description)
-{
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-    chart->setTitle(fromUtf8(description.title));
-    QCategoryAxis* x = axisOf(description.x);
-    QCategoryAxis* y = axisOf(description.y);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (const ChartSeries& s : description.series) {
-        QPen pen(QColor::fromRgb(static_cast<QRgb>(s.colour)));
-        pen.setWidthF(chartLineWidth);
-        if (s.dashed)
-            pen.setStyle(Qt::DashLine);
-        const QImage mark = markOf(s);
-        const std::size_t pieces = std::max<std::size_t>(s.runs.size(), 1);
-        for (std::size_t i = 0; i < pieces; ++i) {
-            auto* line = new QLineSeries;
-            line->setName(fromUtf8(s.name));
-            line->setPen(pen);
-            line->setColor(pen.color());
-            line->setLightMarker(mark);
-            line->setMarkerSize(s.markSize);
-            if (i < s.runs.size()) {
-                for (const ChartPoint& p : s.runs[i])
-                    line->append(p.x, p.y);
-            }
-            chart->addSeries(line);
-            line->attachAxis(x);
-            line->attachAxis(y);
-            if (i > 0) {
-                for (QLegendMarker* marker : chart->legend()->markers(line))
-                    marker->setVisible(false);
-            }
-        }
-    }
-}
-
-} // namespace
-
 ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
-    : QWidget(parent, Qt::Window), form_(form), patient_(new QLineEdit), figures_(new QFormLayout),
+    : QWidget(parent, Qt::Window), results_(form), patient_(new QLineEdit), figures_(new QFormLayout),
       sides_(new QTableWidget(3, static_cast<int>(sideFiguresHeader.size()) - 1)), part_(new QComboBox),
-      accuracy_(makeChart()), time_(makeChart()), note_(new QLabel),
-      order_(new QCheckBox(fromUtf8(pictureOrderCaption))), folder_(new ResultsFolderBar(form, this))
+      accuracy_(new ChartView), time_(new ChartView), note_(new QLabel),
+      order_(new QCheckBox(fromUtf8(pictureOrderCaption))), folder_(new ResultsFolderBar(results_, this))
 {
     setObjectName(QStringLiteral("results"));
     setWindowTitle(fromUtf8(resultsTitle) + QStringLiteral(" — Tavrel"));
@@ -144,9 +31,12 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     auto* patientRow = new QFormLayout;
     patientRow->addRow(QStringLiteral("&Patient :"), patient_);
     patient_->setObjectName(QStringLiteral("patient"));
-    patient_->setText(QString::fromStdString(form_.patient()));
+    patient_->setText(QString::fromStdString(form.patient()));
     patient_->setPlaceholderText(QStringLiteral("nom du patient"));
-    connect(patient_, &QLineEdit::editingFinished, this, &ResultsWindow::patientEdited);
+    connect(patient_, &QLineEdit::editingFinished, this, [this] {
+        tell(results_.patientEdited(patient_->text().toStdString()));
+        refresh();
+    });
 
     // Left, right and both, one row each; the side in the row's header.
     sides_->setObjectName(QStringLiteral("sides"));
@@ -155,6 +45,10 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     for (std::size_t i = 1; i < sideFiguresHeader.size(); ++i)
         columns << fromUtf8(sideFiguresHeader[i]);
     sides_->setHorizontalHeaderLabels(columns);
+    for (int r = 0; r < sides_->rowCount(); ++r) {
+        for (int c = 0; c < sides_->columnCount(); ++c)
+            sides_->setItem(r, c, new QTableWidgetItem);
+    }
     sides_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     sides_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     sides_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -170,8 +64,8 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     for (BodyPart p : chartParts)
         part_->addItem(fromUtf8(partTitle(p)), static_cast<int>(p));
     connect(part_, &QComboBox::activated, this, [this] {
-        partChosen_ = true;
-        drawCharts();
+        results_.partChosen(static_cast<BodyPart>(part_->currentData().toInt()));
+        refresh();
     });
     auto* partRow = new QFormLayout;
     partRow->addRow(QStringLiteral("Partie du &corps :"), part_);
@@ -179,26 +73,40 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     auto* progress = new QGroupBox(QStringLiteral("Progression du patient"));
     auto* charts = new QVBoxLayout(progress);
     charts->addLayout(partRow);
-    for (QChart* chart : {accuracy_, time_}) {
-        auto* view = new QChartView(chart);
-        view->setRenderHint(QPainter::Antialiasing);
-        view->setMinimumHeight(240);
-        charts->addWidget(view);
+    for (ChartView* chart : {accuracy_, time_}) {
+        chart->setMinimumHeight(240);
+        charts->addWidget(chart);
     }
     note_->setObjectName(QStringLiteral("note"));
     note_->setWordWrap(true);
     note_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     charts->addWidget(note_);
 
-    // The choice is kept in the private data folder: without a results
-    // folder there is none, and the box cannot be ticked.
     order_->setObjectName(QStringLiteral("pictureOrder"));
-    order_->setEnabled(form_.results() != nullptr);
-    order_->setChecked(form_.results() && PictureOrderChoice(form_.results()->privateFolder()).varies());
-    connect(order_, &QCheckBox::toggled, this, &ResultsWindow::pictureOrderChosen);
+    connect(order_, &QCheckBox::toggled, this, [this](bool varies) {
+        tell(results_.pictureOrderChosen(varies));
+        refresh();
+    });
     auto* orderRow = new QHBoxLayout;
     orderRow->addWidget(order_);
     orderRow->addWidget(new QLabel(fromUtf8(pictureOrderWhen)), 1);
+    connect(folder_, &ResultsFolderBar::folderChosen, this, &ResultsWindow::refresh);
+
+    // The charts are drawn after the rest of the window, one a frame: Qt
+    // Charts paints the window at each change of a chart, and the window's
+    // changes all at once would hold the event loop longer than a frame.
+    charts_.setSingleShot(true);
+    charts_.setInterval(16);
+    connect(&charts_, &QTimer::timeout, this, [this] {
+        for (const auto& [chart, description] : {std::pair{accuracy_, &drawn_->charts.accuracy},
+                                                 std::pair{time_, &drawn_->charts.responseTime}}) {
+            if (chart->shows(*description))
+                continue;
+            chart->draw(*description);
+            charts_.start();
+            return;
+        }
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(patientRow);
@@ -206,6 +114,7 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     layout->addWidget(progress, 1);
     layout->addLayout(orderRow);
     layout->addWidget(folder_);
+    refresh();
 }
 
 // The name field loses the focus as the window goes, after this part of it
@@ -215,65 +124,89 @@ ResultsWindow::~ResultsWindow()
     patient_->disconnect(this);
 }
 
-void ResultsWindow::patientEdited()
+QChart* ResultsWindow::accuracyChart() const
 {
-    const std::string name = patient_->text().toStdString();
-    if (name == form_.patient())
-        return;
-    const std::string failure = form_.setPatient(name);
-    if (!failure.empty())
-        QMessageBox::warning(this, QStringLiteral("Tavrel"), QString::fromStdString(failure));
-    partChosen_ = false;
-    refresh();
+    return accuracy_->chart();
 }
 
-void ResultsWindow::pictureOrderChosen(bool varies)
+QChart* ResultsWindow::timeChart() const
 {
-    PictureOrderChoice choice(form_.results()->privateFolder());
-    const std::string failure = choice.setVaries(varies);
-    if (failure.empty())
-        return;
-    QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(failure));
-    const QSignalBlocker quiet(order_);
-    order_->setChecked(choice.varies());
+    return time_->chart();
+}
+
+void ResultsWindow::tell(const std::string& message)
+{
+    if (!message.empty())
+        QMessageBox::warning(this, QStringLiteral("Tavrel"), fromUtf8(message));
 }
 
 void ResultsWindow::refresh()
 {
-    drawCharts();
+    draw(results_.view());
 }
 
-void ResultsWindow::drawCharts()
+void ResultsWindow::draw(const ResultsView& view)
 {
-    const std::shared_ptr<const FolderHistory> folder =
-        form_.results() ? form_.results()->contents() : std::make_shared<const FolderHistory>();
-    const HistoryContents& history = folder->history;
-
-    const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
-    while (figures_->rowCount() > 0)
-        figures_->removeRow(0);
-    for (const Figure& f : lastExerciseFigures(last)) {
-        auto* value = new QLabel(fromUtf8(f.value));
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        figures_->addRow(fromUtf8(f.label) + QStringLiteral(" :"), value);
+    const bool all = !drawn_;
+    // Each row shown would lay the whole window out at once, charts
+    // included: the window is laid out once instead, after the changes.
+    QLayout* box = figures_->parentWidget()->layout();
+    layout()->setEnabled(false);
+    box->setEnabled(false);
+    if (all || drawn_->figures != view.figures)
+        drawFigures(view.figures);
+    if (all || drawn_->sides != view.sides)
+        drawSides(view.sides);
+    if (all || drawn_->charts.note != view.charts.note)
+        note_->setText(fromUtf8(view.charts.note));
+    order_->setEnabled(view.hasFolder);
+    {
+        const QSignalBlocker quiet(order_);
+        order_->setChecked(view.pictureOrderVaries);
     }
-    const std::vector<SideFigures> sides = sideFiguresOf(last ? last->pictures : std::vector<PictureAnswer>{});
+    folder_->draw(view);
+    part_->setCurrentIndex(part_->findData(static_cast<int>(view.part)));
+    box->setEnabled(true);
+    layout()->setEnabled(true);
+    box->activate();
+    layout()->activate();
+    drawn_ = view;
+    if (!charts_.isActive())
+        charts_.start();
+}
+
+// The rows are filled again in place, so that the window is laid out again
+// only when their number changes.
+void ResultsWindow::drawFigures(const std::vector<Figure>& figures)
+{
+    while (figures_->rowCount() < static_cast<int>(figures.size())) {
+        auto* value = new QLabel;
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        figures_->addRow(new QLabel, value);
+    }
+    for (int row = 0; row < figures_->rowCount(); ++row) {
+        const auto at = static_cast<std::size_t>(row);
+        figures_->setRowVisible(row, at < figures.size());
+        if (at >= figures.size())
+            continue;
+        const auto label = [&](QFormLayout::ItemRole role) {
+            return static_cast<QLabel*>(figures_->itemAt(row, role)->widget());
+        };
+        label(QFormLayout::LabelRole)->setText(fromUtf8(figures[at].label) + QStringLiteral(" :"));
+        label(QFormLayout::FieldRole)->setText(fromUtf8(figures[at].value));
+    }
+}
+
+void ResultsWindow::drawSides(const std::vector<SideFigures>& sides)
+{
     sides_->setVisible(!sides.empty());
     QStringList rows;
     for (int r = 0; r < static_cast<int>(sides.size()); ++r) {
         rows << fromUtf8(sides[r].side);
         const std::string* cells[] = {&sides[r].answers, &sides[r].correct, &sides[r].medianTime};
         for (int c = 0; c < 3; ++c)
-            sides_->setItem(r, c, new QTableWidgetItem(fromUtf8(*cells[c])));
+            sides_->item(r, c)->setText(fromUtf8(*cells[c]));
     }
-    sides_->setVerticalHeaderLabels(rows);
-
-    if (!partChosen_)
-        part_->setCurrentIndex(part_->findData(static_cast<int>(latestPartOf(history, form_.patient()))));
-    const auto part = static_cast<BodyPart>(part_->currentData().toInt());
-    const ProgressCharts charts = progressCharts(history, form_.patient(), part);
-    draw(accuracy_, charts.accuracy);
-    draw(time_, charts.responseTime);
-    note_->setText(fromUtf8(charts.note));
-    folder_->refresh();
+    if (!sides.empty())
+        sides_->setVerticalHeaderLabels(rows);
 }

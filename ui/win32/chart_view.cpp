@@ -87,9 +87,11 @@ ChartView::~ChartView()
 
 void ChartView::setFont(HFONT font) { font_ = font; }
 
-void ChartView::show(Chart chart)
+void ChartView::draw(const Chart& chart)
 {
-    chart_ = std::move(chart);
+    if (chart == chart_)
+        return;
+    chart_ = chart;
     SetWindowTextW(hwnd_, widen(chart_.title).c_str());
     InvalidateRect(hwnd_, nullptr, FALSE);
 }

@@ -18,7 +18,8 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     const Chart& chart() const { return chart_; }
-    void show(Chart chart);
+    // Paints the description, when it is not the one painted already.
+    void draw(const Chart& chart);
     void setFont(HFONT font);
 
 private:

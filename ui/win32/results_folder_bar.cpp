@@ -1,7 +1,6 @@
 #include "ui/win32/results_folder_bar.h"
 
-#include "engine/form1.h"
-#include "results/printable_report.h"
+#include "engine/results_form.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/wide_text.h"
 
@@ -54,15 +53,11 @@ std::optional<std::filesystem::path> pickFolder(HWND owner, const std::filesyste
 
 } // namespace
 
-ResultsFolderBar::ResultsFolderBar(Form1& form, HWND parent, HFONT font)
-    : form_(form), parent_(parent), note_(child(parent, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, font)),
+ResultsFolderBar::ResultsFolderBar(ResultsForm& results, HWND parent, HFONT font)
+    : results_(results), parent_(parent), note_(child(parent, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, font)),
       folder_(child(parent, L"BUTTON", L"&Dossier des résultats…", WS_TABSTOP | BS_PUSHBUTTON, font)),
       report_(child(parent, L"BUTTON", L"&Bilan imprimable…", WS_TABSTOP | BS_PUSHBUTTON, font))
 {
-    if (!form_.results()) {
-        EnableWindow(folder_, FALSE);
-        EnableWindow(report_, FALSE);
-    }
 }
 
 int ResultsFolderBar::height(UINT dpi) const
@@ -79,47 +74,43 @@ void ResultsFolderBar::layOut(int left, int top, int width, UINT dpi)
     MoveWindow(report_, left + width - buttonWidth, top + noteHeight, buttonWidth, scaled(26, dpi), TRUE);
 }
 
-void ResultsFolderBar::refresh()
+void ResultsFolderBar::draw(const ResultsView& view)
 {
-    if (const ResultsFolder* results = form_.results())
-        SetWindowTextW(note_, widen(folderNote(*results, form_.patient())).c_str());
+    EnableWindow(folder_, view.hasFolder);
+    EnableWindow(report_, view.hasFolder);
+    const std::wstring note = widen(view.folderNote);
+    std::wstring shown(note.size() + 2, L'\0');
+    shown.resize(static_cast<std::size_t>(GetWindowTextW(note_, shown.data(), static_cast<int>(shown.size()))));
+    if (shown != note)
+        SetWindowTextW(note_, note.c_str());
 }
 
-bool ResultsFolderBar::command(WPARAM wParam, LPARAM lParam, bool& folderChanged)
+bool ResultsFolderBar::command(WPARAM wParam, LPARAM lParam)
 {
     const auto from = reinterpret_cast<HWND>(lParam);
-    if (HIWORD(wParam) != BN_CLICKED || (from != report_ && from != folder_) || !form_.results())
+    if (HIWORD(wParam) != BN_CLICKED || (from != report_ && from != folder_))
         return false;
     if (from == report_)
         writeReport();
     else
-        folderChanged = chooseFolder();
+        chooseFolder();
     return true;
 }
 
 void ResultsFolderBar::writeReport()
 {
-    ResultsFolder& results = *form_.results();
-    const WrittenReport written = writePrivateReport(results.privateFolder(), reportRequest(results, form_.patient()));
-    if (!written.failure.empty()) {
-        showMessageBox(parent_, written.failure);
-        return;
-    }
-    const auto opened = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(parent_, L"open", written.file.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    if (opened <= 32)
-        showMessageBox(parent_, notOpened(written.file));
+    const ReportOutcome told = results_.writeReport([this](const std::filesystem::path& file) {
+        const HINSTANCE opened = ShellExecuteW(parent_, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return reinterpret_cast<INT_PTR>(opened) > 32;
+    });
+    if (!told.message.empty())
+        showMessageBox(parent_, told.message);
 }
 
-bool ResultsFolderBar::chooseFolder()
+void ResultsFolderBar::chooseFolder()
 {
-    ResultsFolder& results = *form_.results();
-    const std::optional<std::filesystem::path> chosen = pickFolder(parent_, results.folder());
-    if (!chosen)
-        return false;
-    const std::string failure = results.choose(*chosen);
+    const std::string failure =
+        results_.chooseFolder([this](const std::filesystem::path& start) { return pickFolder(parent_, start); });
     if (!failure.empty())
         showMessageBox(parent_, failure);
-    refresh();
-    return true;
 }

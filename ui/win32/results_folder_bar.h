@@ -4,17 +4,18 @@
 // and two buttons: « Dossier des résultats… » chooses the folder
 // (remembered), and « Bilan imprimable… » writes the patient's report and
 // opens it in the system's browser. The window lays it out and passes it
-// the clicks of its buttons.
+// the clicks of its buttons, which go to the core (ResultsForm).
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-class Form1;
+class ResultsForm;
+struct ResultsView;
 
 class ResultsFolderBar {
 public:
     // The controls are made in the parent window, with this font.
-    ResultsFolderBar(Form1& form, HWND parent, HFONT font);
+    ResultsFolderBar(ResultsForm& results, HWND parent, HFONT font);
 
     HWND note() const { return note_; }
     HWND reportButton() const { return report_; }
@@ -24,17 +25,16 @@ public:
     int height(UINT dpi) const;
     // Lays the bar out from its top left corner.
     void layOut(int left, int top, int width, UINT dpi);
-    // Shows the folder as it was last read.
-    void refresh();
-    // A click of one of its buttons: handled, and true when the folder
-    // changed. False for any other command.
-    bool command(WPARAM wParam, LPARAM lParam, bool& folderChanged);
+    void draw(const ResultsView& view);
+    // A click of one of its buttons: handled, and true; the window then
+    // shows what changed. False for any other command.
+    bool command(WPARAM wParam, LPARAM lParam);
 
 private:
     void writeReport();
-    bool chooseFolder();
+    void chooseFolder();
 
-    Form1& form_;
+    ResultsForm& results_;
     HWND parent_;
     HWND note_;
     HWND folder_;

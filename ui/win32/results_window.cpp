@@ -1,9 +1,6 @@
 #include "ui/win32/results_window.h"
 
-#include "engine/form1.h"
 #include "results/picture_order.h"
-#include "results/progress_chart.h"
-#include "results/report.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/owned_window.h"
@@ -58,7 +55,7 @@ void addRow(HWND table, const std::vector<std::string>& cells)
 
 } // namespace
 
-ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
+ResultsWindow::ResultsWindow(Form1& form, HWND owner) : results_(form)
 {
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -80,7 +77,7 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
                         DEFAULT_PITCH | FF_SWISS, L"MS Shell Dlg 2");
 
     headings_[0] = child(hwnd_, L"STATIC", L"&Patient :", SS_LEFT);
-    patient_ = child(hwnd_, L"EDIT", widen(form_.patient()), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
+    patient_ = child(hwnd_, L"EDIT", widen(form.patient()), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE);
     SendMessageW(patient_, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(L"nom du patient"));
     headings_[1] = child(hwnd_, L"STATIC", L"Dernier exercice", SS_LEFT);
     figures_ = child(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_NOSORTHEADER | LVS_SINGLESEL,
@@ -101,13 +98,8 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
     accuracy_ = std::make_unique<ChartView>(hwnd_);
     time_ = std::make_unique<ChartView>(hwnd_);
     note_ = child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX);
-    // The choice is kept in the private data folder: without a results
-    // folder there is none, and the box cannot be ticked.
     order_ = child(hwnd_, L"BUTTON", widen(pictureOrderCaption), WS_TABSTOP | BS_AUTOCHECKBOX);
     orderWhen_ = child(hwnd_, L"STATIC", widen(pictureOrderWhen), SS_LEFT | SS_NOPREFIX);
-    EnableWindow(order_, form_.results() != nullptr);
-    const bool varies = form_.results() && PictureOrderChoice(form_.results()->privateFolder()).varies();
-    SendMessageW(order_, BM_SETCHECK, varies ? BST_CHECKED : BST_UNCHECKED, 0);
     for (HWND w : {headings_[0], patient_, headings_[1], figures_, headings_[2], partLabel_, part_, note_, order_,
                    orderWhen_})
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -115,11 +107,12 @@ ResultsWindow::ResultsWindow(Form1& form, HWND owner) : form_(form)
         SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     accuracy_->setFont(font_);
     time_->setFont(font_);
-    folder_ = std::make_unique<ResultsFolderBar>(form_, hwnd_, font_);
+    folder_ = std::make_unique<ResultsFolderBar>(results_, hwnd_, font_);
     SendMessageW(figures_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
     setColumns(figures_, {{"", 200}, {"", 260}}, dpi);
     SetWindowPos(hwnd_, nullptr, 0, 0, scaled(760, dpi), scaled(980, dpi), SWP_NOMOVE | SWP_NOZORDER);
+    refresh();
 }
 
 ResultsWindow::~ResultsWindow()
@@ -187,20 +180,37 @@ void ResultsWindow::layOut()
 
 void ResultsWindow::refresh()
 {
-    drawCharts();
+    draw(results_.view());
 }
 
-void ResultsWindow::drawCharts()
+void ResultsWindow::draw(const ResultsView& view)
 {
-    const std::shared_ptr<const FolderHistory> folder =
-        form_.results() ? form_.results()->contents() : std::make_shared<const FolderHistory>();
-    const HistoryContents& history = folder->history;
+    const bool all = !drawn_;
+    if (all || drawn_->figures != view.figures)
+        drawFigures(view.figures);
+    if (all || drawn_->sides != view.sides)
+        drawSides(view.sides);
+    const auto part = std::ranges::find(chartParts, view.part) - std::begin(chartParts);
+    SendMessageW(part_, CB_SETCURSEL, static_cast<WPARAM>(part), 0);
+    accuracy_->draw(view.charts.accuracy);
+    time_->draw(view.charts.responseTime);
+    if (all || drawn_->charts.note != view.charts.note)
+        SetWindowTextW(note_, widen(view.charts.note).c_str());
+    EnableWindow(order_, view.hasFolder);
+    SendMessageW(order_, BM_SETCHECK, view.pictureOrderVaries ? BST_CHECKED : BST_UNCHECKED, 0);
+    folder_->draw(view);
+    drawn_ = view;
+}
 
-    const std::optional<ExerciseRecord> last = lastExerciseShown(history, form_.patient(), form_.lastExercise());
+void ResultsWindow::drawFigures(const std::vector<Figure>& figures)
+{
     SendMessageW(figures_, LVM_DELETEALLITEMS, 0, 0);
-    for (const Figure& f : lastExerciseFigures(last))
+    for (const Figure& f : figures)
         addRow(figures_, {f.label, f.value});
-    const std::vector<SideFigures> sides = sideFiguresOf(last ? last->pictures : std::vector<PictureAnswer>{});
+}
+
+void ResultsWindow::drawSides(const std::vector<SideFigures>& sides)
+{
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 4; ++column) {
             ShowWindow(sideCell(row, column), sides.empty() ? SW_HIDE : SW_SHOW);
@@ -211,29 +221,12 @@ void ResultsWindow::drawCharts()
             SetWindowTextW(sideCell(row, column), widen(*cells[column]).c_str());
         }
     }
-
-    if (!partChosen_) {
-        const BodyPart latest = latestPartOf(history, form_.patient());
-        const auto at = std::find(std::begin(chartParts), std::end(chartParts), latest) - std::begin(chartParts);
-        SendMessageW(part_, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
-    }
-    const auto selected = SendMessageW(part_, CB_GETCURSEL, 0, 0);
-    const auto part = static_cast<BodyPart>(SendMessageW(part_, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
-    ProgressCharts charts = progressCharts(history, form_.patient(), part);
-    accuracy_->show(std::move(charts.accuracy));
-    time_->show(std::move(charts.responseTime));
-    SetWindowTextW(note_, widen(charts.note).c_str());
-    folder_->refresh();
 }
 
-void ResultsWindow::pictureOrderChosen()
+void ResultsWindow::tell(const std::string& message)
 {
-    PictureOrderChoice choice(form_.results()->privateFolder());
-    const std::string failure = choice.setVaries(SendMessageW(order_, BM_GETCHECK, 0, 0) == BST_CHECKED);
-    if (failure.empty())
-        return;
-    showMessageBox(hwnd_, failure);
-    SendMessageW(order_, BM_SETCHECK, choice.varies() ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (!message.empty())
+        showMessageBox(hwnd_, message);
 }
 
 void ResultsWindow::patientEdited()
@@ -241,13 +234,7 @@ void ResultsWindow::patientEdited()
     const int length = GetWindowTextLengthW(patient_);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(patient_, text.data(), length + 1)));
-    const std::string name = narrow(text);
-    if (name == form_.patient())
-        return;
-    const std::string failure = form_.setPatient(name);
-    if (!failure.empty())
-        showMessageBox(hwnd_, failure);
-    partChosen_ = false;
+    tell(results_.patientEdited(narrow(text)));
     refresh();
 }
 
@@ -261,14 +248,16 @@ LRESULT ResultsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         // The name is taken when the field is left, or with Enter.
         if ((reinterpret_cast<HWND>(lParam) == patient_ && HIWORD(wParam) == EN_KILLFOCUS) || LOWORD(wParam) == IDOK)
             patientEdited();
-        if (bool folderChanged = false; folder_->command(wParam, lParam, folderChanged)) {
-            if (folderChanged)
-                refresh();
+        if (folder_->command(wParam, lParam)) {
+            refresh();
         } else if (reinterpret_cast<HWND>(lParam) == part_ && HIWORD(wParam) == CBN_SELCHANGE) {
-            partChosen_ = true;
-            drawCharts();
+            const auto selected = SendMessageW(part_, CB_GETCURSEL, 0, 0);
+            results_.partChosen(
+                static_cast<BodyPart>(SendMessageW(part_, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0)));
+            refresh();
         } else if (reinterpret_cast<HWND>(lParam) == order_ && HIWORD(wParam) == BN_CLICKED) {
-            pictureOrderChosen();
+            tell(results_.pictureOrderChosen(SendMessageW(order_, BM_GETCHECK, 0, 0) == BST_CHECKED));
+            refresh();
         }
         return 0;
     case WM_CLOSE:

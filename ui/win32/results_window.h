@@ -3,13 +3,17 @@
 // last exercise, overall in a table and for left and right pictures apart
 // in a grid of labels; and the patient's progress for one body part, chosen
 // in a list, in two charts painted from the description the core works out;
-// below them, the choice of another order of the pictures at each session.
-// It is not modal: the exercise goes on while it is open.
+// below them, the choice of another order of the pictures at each session,
+// and the results folder's bar. It draws the view the core works out
+// (ResultsForm) and passes it the user's actions. It is not modal: the
+// exercise goes on while it is open.
 
+#include "engine/results_form.h"
 #include "ui/win32/chart_view.h"
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #define WIN32_LEAN_AND_MEAN
@@ -38,7 +42,8 @@ public:
     HWND pictureOrderBox() const { return order_; }
     const ResultsFolderBar& folderBar() const { return *folder_; }
 
-    // Shows the last exercise and the history as they stand now.
+    // Shows the last exercise and the history as they stand now, drawing
+    // again only what changed.
     void refresh();
     // Shows the window in front.
     void show();
@@ -49,10 +54,13 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void layOut();
     void patientEdited();
-    void drawCharts();
-    void pictureOrderChosen();
+    void draw(const ResultsView& view);
+    void drawFigures(const std::vector<Figure>& figures);
+    void drawSides(const std::vector<SideFigures>& sides);
+    // A French message in a box, when there is one.
+    void tell(const std::string& message);
 
-    Form1& form_;
+    ResultsForm results_;
     HWND hwnd_ = nullptr;
     HWND patient_ = nullptr;
     HWND figures_ = nullptr;
@@ -67,5 +75,5 @@ private:
     std::unique_ptr<ResultsFolderBar> folder_;
     HWND headings_[3] = {};
     HFONT font_ = nullptr;
-    bool partChosen_ = false;
+    std::optional<ResultsView> drawn_;
 };
