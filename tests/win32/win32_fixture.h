@@ -42,13 +42,14 @@ inline std::vector<HWND> childrenOf(HWND parent)
     return children;
 }
 
-// Answers the next modal box of this thread ("Tavrel") from inside the
-// box's own message loop, through a timer of the thread.
+// Answers the next modal box of this thread, titled "Tavrel" or as given,
+// from inside the box's own message loop, through a timer of the thread.
 class BoxResponder {
 public:
-    explicit BoxResponder(std::function<void(HWND box)> answer)
+    explicit BoxResponder(std::function<void(HWND box)> answer, std::wstring title = L"Tavrel")
     {
         action() = std::move(answer);
+        BoxResponder::title() = std::move(title);
         timer_ = SetTimer(nullptr, 0, 50, &BoxResponder::look);
     }
     ~BoxResponder()
@@ -74,9 +75,14 @@ private:
         static std::function<void(HWND)> a;
         return a;
     }
+    static std::wstring& title()
+    {
+        static std::wstring t;
+        return t;
+    }
     static void CALLBACK look(HWND, UINT, UINT_PTR, DWORD)
     {
-        const HWND box = FindWindowW(L"#32770", L"Tavrel");
+        const HWND box = FindWindowW(L"#32770", title().c_str());
         if (!box || !IsWindowVisible(box) || !action())
             return;
         const auto answer = std::exchange(action(), nullptr);
