@@ -580,8 +580,10 @@ TEST_F(ResultsTest, TheResultsWindowsButtonsChooseTheFolderAndWriteTheReport)
     EXPECT_EQ(told.message, "");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].parent_path(), own);
-    std::ifstream page(opened[0], std::ios::binary);
-    EXPECT_NE(std::string(std::istreambuf_iterator<char>(page), {}).find("<td>Zoé</td>"), std::string::npos);
+    {
+        std::ifstream page(opened[0], std::ios::binary);
+        EXPECT_NE(std::string(std::istreambuf_iterator<char>(page), {}).find("<td>Zoé</td>"), std::string::npos);
+    }
     told = resultsForm.writeReport(openAnswering(false));
     EXPECT_EQ(told.status, 0);
     EXPECT_EQ(told.message, notOpened(opened[0]));
