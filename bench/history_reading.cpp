@@ -82,6 +82,11 @@ HistoryReading measureHistoryReading(const QString& run, const QString& work, in
         window.show();
         window.showResults();
         auto* shown = window.findChild<ResultsWindow*>();
+        // The windows' first paint, before anything is read, is not the
+        // history's.
+        bool painted = false;
+        QTimer::singleShot(300, [&] { painted = true; });
+        runEventLoopUntil([&] { return painted; }, std::chrono::minutes(1));
         LoopProbe probe;
         const Clock::time_point start = Clock::now();
         results.useForThisRun(folder);
