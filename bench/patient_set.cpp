@@ -1,7 +1,7 @@
 #include "patient_set.h"
 
 #include "patient/patient_disc.h"
-#include "sets/qt_picture_codec.h"
+#include "codecs/qt_picture_codec.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,11 +16,11 @@ std::vector<double> measurePatientSet(const QString& photographs, const QString&
     QFile marker(disc.filePath(QStringLiteral("bravo.bmp")));
     if (!disc.isValid() || !marker.open(QIODevice::WriteOnly))
         throw std::runtime_error("cannot make a disc folder in " + work.toStdString());
-    std::vector<patient::PhotographChoice> choices;
-    for (int n = 1; n <= patient::pairsPerSet; ++n)
+    std::vector<sets::PhotographChoice> choices;
+    for (int n = 1; n <= sets::pairsPerSet; ++n)
         choices.push_back({QFile::encodeName(QDir(photographs).filePath(QStringLiteral("PatientDGfacile/%1.jpg").arg(n))).toStdString(),
-                           n % 2 == 0 ? patient::Side::right : patient::Side::left});
-    patient::QtPictureCodec codec;
+                           n % 2 == 0 ? sets::Side::right : sets::Side::left});
+    codecs::QtPictureCodec codec;
 
     std::vector<double> times;
     for (int run = 0; run <= runs; ++run) {

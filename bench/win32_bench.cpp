@@ -11,7 +11,7 @@
 // unit and its samples, separated by tabs. Progress goes to standard error.
 
 #include "patient/patient_disc.h"
-#include "sets/wic_picture_codec.h"
+#include "codecs/wic_picture_codec.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/wide_text.h"
 
@@ -263,11 +263,11 @@ void patientSet(const std::string& photographsDrive, int runs)
     fs::remove_all(disc);
     fs::create_directories(disc);
     std::ofstream(disc / L"bravo.bmp") << "BM";
-    std::vector<patient::PhotographChoice> choices;
-    for (int n = 1; n <= patient::pairsPerSet; ++n)
+    std::vector<sets::PhotographChoice> choices;
+    for (int n = 1; n <= sets::pairsPerSet; ++n)
         choices.push_back({patient::fromUtf8(photographsDrive + ":\\PatientDGfacile\\" + std::to_string(n) + ".jpg"),
-                           n % 2 == 0 ? patient::Side::right : patient::Side::left});
-    patient::WicPictureCodec codec;
+                           n % 2 == 0 ? sets::Side::right : sets::Side::left});
+    codecs::WicPictureCodec codec;
     std::vector<double> times;
     for (int run = -1; run < runs; ++run) {
         const Clock::time_point started = Clock::now();

@@ -3,6 +3,9 @@
 #include <map>
 
 namespace patient {
+
+using namespace sets;
+
 namespace {
 
 // The options that take a value, and where it goes.

@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-namespace patient {
+namespace sets {
 namespace {
 
 std::string quoted(const fs::path& path)
@@ -266,4 +266,4 @@ SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureC
     return set;
 }
 
-} // namespace patient
+} // namespace sets

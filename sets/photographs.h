@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace patient {
+namespace sets {
 
 // The size of the window's picture area: pictures are reduced to fit it.
 inline constexpr int pictureAreaWidth = 640;
@@ -53,4 +53,4 @@ SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureC
 // The steps makeSetFiles reports for this many photographs.
 int setFileSteps(std::size_t photographs);
 
-} // namespace patient
+} // namespace sets

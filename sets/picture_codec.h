@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace patient {
+namespace sets {
 
 // An opaque picture: 0xFFRRGGBB pixels, rows top down.
 struct Pixels {
@@ -74,4 +74,4 @@ struct PictureSize {
 };
 PictureSize fittedSize(int width, int height, int mostWidth, int mostHeight);
 
-} // namespace patient
+} // namespace sets

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace patient;
+using namespace sets;
 
 namespace {
 
@@ -215,24 +216,24 @@ TEST(PatientCommandLine, RefusesEveryMalformedCommandWithItsReason)
 TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTheOrientation)
 {
     // 3 x 2, stored as the sensor gave it.
-    const patient::Pixels stored{3, 2, {1, 2, 3, 4, 5, 6}};
+    const sets::Pixels stored{3, 2, {1, 2, 3, 4, 5, 6}};
     const std::vector<std::pair<int, std::vector<std::uint32_t>>> upright = {
         {1, {1, 2, 3, 4, 5, 6}}, {2, {3, 2, 1, 6, 5, 4}}, {3, {6, 5, 4, 3, 2, 1}}, {4, {4, 5, 6, 1, 2, 3}},
         {5, {1, 4, 2, 5, 3, 6}}, {6, {4, 1, 5, 2, 6, 3}}, {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}},
     };
     for (const auto& [orientation, expected] : upright) {
-        const patient::Pixels turned = patient::turnedUpright(stored, orientation);
+        const sets::Pixels turned = sets::turnedUpright(stored, orientation);
         EXPECT_EQ(turned.data, expected) << "orientation " << orientation;
         EXPECT_EQ(turned.width, orientation >= 5 ? 2 : 3) << orientation;
     }
-    EXPECT_EQ(patient::mirrored(stored).data, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(sets::mirrored(stored).data, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
 
     // Each new pixel is the mean of the four it covers, channel by channel.
-    const patient::Pixels grey{4, 2, {0x000000, 0x040404, 0x102030, 0x102030, 0x080808, 0x0C0C0C, 0x102030, 0x304050}};
-    const patient::Pixels half = patient::reduced(grey, 2, 1);
+    const sets::Pixels grey{4, 2, {0x000000, 0x040404, 0x102030, 0x102030, 0x080808, 0x0C0C0C, 0x102030, 0x304050}};
+    const sets::Pixels half = sets::reduced(grey, 2, 1);
     EXPECT_EQ(half.data, (std::vector<std::uint32_t>{0xFF060606, 0xFF182838}));
-    EXPECT_EQ(patient::fittedSize(4000, 3000, 640, 480).height, 480);
-    EXPECT_EQ(patient::fittedSize(7000, 4800, 640, 480).height, 439);
+    EXPECT_EQ(sets::fittedSize(4000, 3000, 640, 480).height, 480);
+    EXPECT_EQ(sets::fittedSize(7000, 4800, 640, 480).height, 439);
 
     // The orientation of a phone's JPEG, in either byte order; none is upright.
     const std::string bigEndian("\xFF\xD8\xFF\xE1\x00\x22"
@@ -241,10 +242,10 @@ TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTh
     const std::string littleEndian("\xFF\xD8\xFF\xE1\x00\x22"
                                    "Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0\0\0\0\0\xFF\xD9",
                                    40);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(bigEndian))), 6);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(bigEndian))), 6);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
     const std::string plain("\xFF\xD8\xFF\xD9", 4);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(plain))), 1);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(plain))), 1);
 }
 
 TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannotUseIsRefusedBeforeAnyWrite)
@@ -265,7 +266,7 @@ TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannot
     EXPECT_EQ(patient::copyDiscToStick(disc, stick, [&](int, int) { return ++steps > 0; }), "");
     EXPECT_EQ(read(stick / "mainDG" / "7.jpg"), "sept");
     EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "un");
-    EXPECT_TRUE(patient::isDiscFolder(stick));
+    EXPECT_TRUE(sets::isDiscFolder(stick));
     EXPECT_EQ(read(stick / "vacances.txt"), "à garder") << "the stick's own files stay";
     EXPECT_EQ(steps, 3);
 

@@ -1,4 +1,4 @@
-#include "sets/qt_picture_codec.h"
+#include "codecs/qt_picture_codec.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -7,7 +7,10 @@
 
 #include <cstring>
 
-namespace patient {
+namespace codecs {
+
+using namespace sets;
+
 namespace {
 
 // A photograph with transparency (a PNG) is laid on white, as it shows in
@@ -99,4 +102,4 @@ std::optional<std::vector<std::byte>> QtPictureCodec::encodeJpeg(const Pixels& p
     return std::vector<std::byte>(data, data + bytes.size());
 }
 
-} // namespace patient
+} // namespace codecs

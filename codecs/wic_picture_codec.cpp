@@ -1,6 +1,6 @@
-#include "sets/wic_picture_codec.h"
+#include "codecs/wic_picture_codec.h"
 
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -11,7 +11,10 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace patient {
+namespace codecs {
+
+using namespace sets;
+
 
 Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
@@ -114,4 +117,4 @@ std::optional<std::vector<std::byte>> WicPictureCodec::encodeJpeg(const Pixels& 
     return bytes;
 }
 
-} // namespace patient
+} // namespace codecs

@@ -1,4 +1,4 @@
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 
 #include "disc/picture_file.h"
 

@@ -1,0 +1,20 @@
+#pragma once
+// The picture codec over Qt's image readers and writers (Linux).
+
+#include "sets/picture_codec.h"
+
+#include <QImage>
+
+namespace codecs {
+
+class QtPictureCodec final : public sets::PictureCodec {
+public:
+    sets::Decoded decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight) override;
+    std::optional<std::vector<std::byte>> encodeJpeg(const sets::Pixels& picture, int quality) override;
+};
+
+// The pixels as a QImage and back, for the window and the demo disc.
+QImage toImage(const sets::Pixels& picture);
+sets::Pixels fromImage(const QImage& image);
+
+} // namespace codecs
