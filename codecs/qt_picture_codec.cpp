@@ -1,5 +1,7 @@
 #include "codecs/qt_picture_codec.h"
 
+#include "codecs/photograph_decoders.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -49,6 +51,11 @@ Pixels fromImage(const QImage& source)
 
 Decoded QtPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
+    if (isJpeg(file))
+        return decodeJpeg(file, mostWidth, mostHeight);
+    if (isPng(file))
+        return decodePng(file, mostWidth, mostHeight);
+    // Other formats (HEIC where a plugin reads it) through Qt's readers.
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -1,5 +1,7 @@
 #pragma once
-// The picture codec over Qt's image readers and writers (Linux).
+// The picture codec of Linux: JPEG and PNG photographs decoded with libjpeg
+// and libpng (photograph_decoders.h), other formats with Qt's image readers;
+// pictures encoded with Qt's JPEG writer.
 
 #include "sets/picture_codec.h"
 

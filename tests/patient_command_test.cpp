@@ -269,6 +269,37 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
         part.open(QIODevice::WriteOnly);
         part.write(bytes.left(bytes.size() * 6 / 10));
     }
+    // Garbled in the middle, whole in length: the decoder finds its data
+    // corrupt and would draw the rest of the picture wrong.
+    const fs::path garbled = folder.path() / "brouillee.jpg";
+    {
+        QFile whole(good);
+        whole.open(QIODevice::ReadOnly);
+        QByteArray bytes = whole.readAll();
+        for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 400; ++i)
+            bytes[i] = static_cast<char>((i * 7919) % 251);
+        QFile file(str(garbled));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+    }
+    // A PNG whose picture data fails its checksum, and one cut short.
+    const fs::path badChecksum = folder.path() / "somme.png";
+    const fs::path cutPng = folder.path() / "coupee.png";
+    {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(bandedPhotograph(QSize(400, 300), Qt::cyan).save(&buffer, "PNG"));
+        const qsizetype data = bytes.indexOf("IDAT") + 4;
+        QByteArray flipped = bytes;
+        flipped[data + 10] = static_cast<char>(flipped[data + 10] ^ 0x55);
+        QFile file(str(badChecksum));
+        file.open(QIODevice::WriteOnly);
+        file.write(flipped);
+        QFile part(str(cutPng));
+        part.open(QIODevice::WriteOnly);
+        part.write(bytes.left(bytes.size() / 2));
+    }
     // A progressive JPEG whose last scan comes back hundreds of times keeps a
     // decoder busy for minutes at a photograph's size.
     const fs::path bomb = folder.path() / "bombe.jpg";
@@ -303,6 +334,9 @@ TEST_F(PatientCommand, EveryFailureHasItsStatusAndLeavesTheSetAsItWas)
         {base + QStringList{good, str(cutAfterHeader)}, 1,
          QStringLiteral("« coupee-fin.jpg » est incomplète (la fin du fichier manque)")},
         {base + QStringList{str(bomb)}, 1, QStringLiteral("« bombe.jpg » est une image JPEG abîmée ou d'une forme")},
+        {base + QStringList{good, str(garbled)}, 1, QStringLiteral("« brouillee.jpg » est abîmée")},
+        {base + QStringList{str(badChecksum)}, 1, QStringLiteral("« somme.png » est abîmée")},
+        {base + QStringList{str(cutPng)}, 1, QStringLiteral("« coupee.png » est abîmée")},
         {{QStringLiteral("--disc"), str(disc), QStringLiteral("--iso"), str(fifo)}, 1,
          onWindows() ? QStringLiteral("ne fait pas d'image ISO") : QStringLiteral("n'est pas un fichier ordinaire")},
         {base + QStringList{str(folder.path())}, 1, QStringLiteral("n'est pas un fichier")},
