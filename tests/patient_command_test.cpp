@@ -554,6 +554,17 @@ TEST_F(PatientCommand, ARunKilledWhileItWritesLeavesTheOldSetOrTheNewOneAndTheNe
     EXPECT_EQ(workingEntries(disc), std::vector<std::string>{});
 }
 
+TEST_F(PatientCommand, TheHelpSaysWhatIsTrueOnItsSystem)
+{
+    const ToolRun help = runTool({QStringLiteral("--help")});
+    ASSERT_EQ(help.status, 0);
+    // Windows makes no ISO image here, and gives what is written the access
+    // of its folder.
+    EXPECT_EQ(help.out.contains(QStringLiteral("--iso")), !onWindows()) << help.out.toStdString();
+    EXPECT_EQ(help.out.contains(QStringLiteral("ne sont lisibles\nque par vous")), !onWindows()) << help.out.toStdString();
+    EXPECT_EQ(help.out.contains(QStringLiteral("prennent les droits d'accès")), onWindows()) << help.out.toStdString();
+}
+
 TEST_F(PatientCommand, TheSetAndItsImageAreReadableByTheirOwnerOnlyAndTheImageHoldsTheDisc)
 {
     if (onWindows())
@@ -571,6 +582,35 @@ TEST_F(PatientCommand, TheSetAndItsImageAreReadableByTheirOwnerOnlyAndTheImageHo
     const ToolRun inside = runTool({QStringLiteral("--disc"), str(disc), QStringLiteral("--iso"), str(disc / "x.iso")});
     EXPECT_EQ(inside.status, 1);
     EXPECT_FALSE(fs::exists(disc / "x.iso"));
+
+    // A file of the disc folder that cannot be read is named as such, and
+    // no image is written. Root reads everything: the tool then runs as
+    // nobody.
+    const fs::path other = folder.path() / "autre-disque";
+    const fs::path out = folder.path() / "sortie";
+    folder.makeFile("autre-disque/bravo.bmp", "BM");
+    const fs::path secret = folder.makeFile("autre-disque/mainDG/7.jpg", "sept");
+    fs::create_directory(out);
+    fs::permissions(out, fs::perms::all);
+    fs::permissions(secret, fs::perms::none);
+    const QStringList makeImage{QStringLiteral("--disc"), str(other), QStringLiteral("--iso"), str(out / "autre.iso")};
+    QProcess asNobody;
+    if (geteuid() == 0) {
+        fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
+        asNobody.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                                              QStringLiteral("--clear-groups"), QStringLiteral(TAVREL_PATIENT)} +
+                                                      makeImage);
+    } else {
+        asNobody.start(QStringLiteral(TAVREL_PATIENT), makeImage);
+    }
+    ASSERT_TRUE(asNobody.waitForFinished(60000));
+    const QString unreadable = QString::fromUtf8(asNobody.readAllStandardError());
+    EXPECT_EQ(asNobody.exitCode(), 1) << unreadable.toStdString();
+    EXPECT_TRUE(unreadable.contains(QStringLiteral("« %1 » ne peut pas être lu (vous n'avez pas le droit de le lire)")
+                                        .arg(str(secret))))
+        << unreadable.toStdString();
+    EXPECT_FALSE(unreadable.contains(QStringLiteral("Impossible d'écrire"))) << unreadable.toStdString();
+    EXPECT_TRUE(fs::is_empty(out)) << "no image, and no part of one";
 
     const QString xorriso = QStandardPaths::findExecutable(QStringLiteral("xorriso"));
     if (xorriso.isEmpty())
