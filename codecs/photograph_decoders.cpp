@@ -2,7 +2,6 @@
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
-#include <cstring>
 #include <jpeglib.h>
 #include <png.h>
 
@@ -77,17 +76,6 @@ PictureSize storedFit(int width, int height, int mostWidth, int mostHeight, int 
 }
 
 } // namespace
-
-bool isJpeg(std::span<const std::byte> file)
-{
-    return file.size() >= 3 && file[0] == std::byte{0xFF} && file[1] == std::byte{0xD8} && file[2] == std::byte{0xFF};
-}
-
-bool isPng(std::span<const std::byte> file)
-{
-    static constexpr unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    return file.size() >= sizeof signature && std::memcmp(file.data(), signature, sizeof signature) == 0;
-}
 
 Decoded decodeJpeg(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {

@@ -10,10 +10,6 @@
 
 namespace codecs {
 
-// Whether the bytes begin as a JPEG file or as a PNG file.
-bool isJpeg(std::span<const std::byte> file);
-bool isPng(std::span<const std::byte> file);
-
 // The photograph turned upright by the EXIF orientation, reduced to fit
 // within the size given, never enlarged. A JPEG is decoded to the end at
 // the smallest of the decoder's scales (1/2, 1/4, 1/8) not below that size,

@@ -1,6 +1,7 @@
 #include "codecs/qt_picture_codec.h"
 
 #include "codecs/photograph_decoders.h"
+#include "sets/photographs.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -51,9 +52,9 @@ Pixels fromImage(const QImage& source)
 
 Decoded QtPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
-    if (isJpeg(file))
+    if (looksLikeJpeg(file))
         return decodeJpeg(file, mostWidth, mostHeight);
-    if (isPng(file))
+    if (looksLikePng(file))
         return decodePng(file, mostWidth, mostHeight);
     // Other formats (HEIC where a plugin reads it) through Qt's readers.
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size()));

@@ -151,6 +151,17 @@ int exifOrientation(std::span<const std::byte> file)
     return 1;
 }
 
+bool looksLikeJpeg(std::span<const std::byte> file)
+{
+    return file.size() >= 3 && file[0] == std::byte{0xFF} && file[1] == std::byte{0xD8} && file[2] == std::byte{0xFF};
+}
+
+bool looksLikePng(std::span<const std::byte> file)
+{
+    static constexpr unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return file.size() >= sizeof signature && std::memcmp(file.data(), signature, sizeof signature) == 0;
+}
+
 bool withinPictureCaps(int width, int height)
 {
     return width > 0 && height > 0 && width <= largestPictureSide && height <= largestPictureSide &&
@@ -212,7 +223,11 @@ Photograph readPhotograph(const fs::path& path, PictureCodec& codec, int mostWid
     case Decoded::Problem::none:
         return {std::move(decoded.pixels), {}};
     case Decoded::Problem::notPicture:
-        return refused(quoted(path) + " n'est pas une image que ce programme sait lire (JPEG ou PNG).");
+        // A file that begins as a JPEG or a PNG does and cannot be decoded
+        // is damaged, whatever the decoder calls it.
+        if (!looksLikeJpeg(bytes) && !looksLikePng(bytes))
+            return refused(quoted(path) + " n'est pas une image que ce programme sait lire (JPEG ou PNG).");
+        break;
     case Decoded::Problem::tooLarge:
         return refused(quoted(path) + " est trop grande (" + sizeText(decoded.storedWidth, decoded.storedHeight) + ").");
     case Decoded::Problem::damaged:

@@ -24,6 +24,10 @@ struct Photograph {
     std::string error; // then why, in French, naming the file
 };
 
+// Whether the bytes begin as a JPEG file, or as a PNG file, does.
+bool looksLikeJpeg(std::span<const std::byte> file);
+bool looksLikePng(std::span<const std::byte> file);
+
 // The file read whole and checked before any decoder sees it (its size; a
 // JPEG whole, of a sensible size and few enough scans), then decoded upright
 // within the size given.
