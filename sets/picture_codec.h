@@ -45,6 +45,8 @@ struct Decoded {
     int storedHeight = 0;
 };
 
+// Used from several threads at once: a set's photographs are decoded side
+// by side.
 class PictureCodec {
 public:
     virtual ~PictureCodec() = default;
