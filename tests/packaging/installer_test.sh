@@ -11,16 +11,16 @@
 #    shows a picture of the stick's disc.
 # 3. The entry « Tavrel — disque de démonstration », with no disc anywhere:
 #    the window comes with no question, and the start button shows a picture.
-# 4. An installation for every user over it is refused; the same version
-#    built again replaces it in place, and so does the next version: one
-#    installed program, the next version's files; the earlier version over
-#    the next one is refused.
+# 4. An installation for every user over it is refused; the next version
+#    replaces it in place: one installed program, the next version's files.
 # 5. msiexec /x /qn removes everything it installed and leaves the user's
 #    history (%APPDATA%\tavrel, which the installed program reads) byte for
 #    byte.
-# 6. msiexec /i ALLUSERS=1 installs for every user: the machine's program
-#    folder, the machine's Start menu and registry; an installation for the
-#    user alone is refused over it; msiexec /x removes it.
+# 6. The same version built again replaces an installed one in place.
+# 7. msiexec /i ALLUSERS=1 installs for every user: the machine's program
+#    folder, the machine's Start menu and registry; the earlier version and
+#    an installation for the user alone are refused over it; msiexec /x
+#    removes it.
 #
 #   installer_test.sh MSI MSI_AGAIN MSI_NEXT RUN_EXE INSPECT_EXE [PATIENT_EXE]
 #
@@ -57,7 +57,7 @@ winepath() { "$wine" winepath "$@" 2>/dev/null | tr -d '\r'; }
 msiexec() { "$wine" msiexec "$@" >"$tmp/msiexec.log" 2>&1; }
 # The installed programs named Tavrel, as the system lists them: product
 # code, then name.
-installed() { "$wine" uninstaller --list 2>/dev/null | tr -d '\r' | grep '|||Tavrel$' || true; }
+installed() { "$wine" uninstaller --list 2>/dev/null | tr -d '\r' | grep '|||Tavrel$' | sort -u || true; }
 # Removes whatever Tavrel is installed, of either kind.
 remove_all() {
   local code
@@ -199,24 +199,25 @@ ln -sfn "$tmp/no-disc" "$links/${stick_drive,,}:"
 start_entry "Tavrel — disque de démonstration.lnk"
 window_shows_the_disc "« Tavrel — disque de démonstration »"
 
-# --- 4. Replaced in place by the same version built again and by the next one ---
+# --- 4. Replaced in place by the next version ---
+# Wine's installer forgets a product's upgrade code once that product has
+# replaced another: one upgrade per installation here (on Windows they
+# chain).
 msiexec /i "$(winepath -w "$msi")" /qn ALLUSERS=1 && fail "an installation for every user was made over the user's own"
 [[ ! -e $machine_folder ]] && ! mark_in HKLM || fail "the refused installation for every user wrote the machine's folder or registry"
 echo "PASS: an installation for every user over the user's own is refused"
-msiexec /i "$(winepath -w "$msi_again")" /qn || fail "the same version built again was not installed: $(cat "$tmp/msiexec.log")"
-one_installed "the same version built again"
-files_in_place "$user_folder" "$user_menu"
 readonly next_version=$(basename "$msi_next" .msi | sed 's/^tavrel-//')
 msiexec /i "$(winepath -w "$msi_next")" /qn || fail "the next version was not installed: $(cat "$tmp/msiexec.log")"
 one_installed "the next version"
 files_in_place "$user_folder" "$user_menu"
 grep -q "tavrel-$next_version.msi" "$user_folder/LISEZMOI.txt" || fail "the installed LISEZMOI.txt is not the one of $next_version"
+# The installed programs' list, wherever Wine keeps its entry (the machine's
+# registry here, the user's on Windows).
 code=$(installed | cut -d'|' -f1)
-"$wine" reg query "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code" /v DisplayVersion 2>/dev/null |
-  tr -d '\r' | grep -q "REG_SZ *$next_version\$" || fail "the installed program is not told as version $next_version"
-msiexec /i "$(winepath -w "$msi")" /qn && fail "the earlier version was installed over the next one"
-grep -q "tavrel-$next_version.msi" "$user_folder/LISEZMOI.txt" || fail "the earlier version changed the installed files"
-echo "PASS: replaced in place by the same version built again, then by $next_version; the earlier one refused over it"
+for root in HKCU HKLM; do
+  "$wine" reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$code" /v DisplayVersion 2>/dev/null || true
+done | tr -d '\r' | grep -q "REG_SZ *$next_version\$" || fail "the installed program is not told as version $next_version"
+echo "PASS: replaced in place by $next_version"
 
 # --- 5. Removed, the history kept ---
 # As the program left it after its runs: every file of the folder.
@@ -234,16 +235,27 @@ diff "$tmp/history-before" <(files_of "$history") >"$tmp/history.diff" ||
   fail "the removal changed the user's history: $(cat "$tmp/history.diff")"
 echo "PASS: removed, the history kept byte for byte"
 
-# --- 6. For every user of the machine ---
-msiexec /i "$(winepath -w "$msi")" /qn ALLUSERS=1 || fail "msiexec /i ALLUSERS=1 failed: $(cat "$tmp/msiexec.log")"
+# --- 6. The same version built again replaces it in place ---
+msiexec /i "$(winepath -w "$msi")" /qn || fail "msiexec /i failed: $(cat "$tmp/msiexec.log")"
+msiexec /i "$(winepath -w "$msi_again")" /qn || fail "the same version built again was not installed: $(cat "$tmp/msiexec.log")"
+one_installed "the same version built again"
+files_in_place "$user_folder" "$user_menu"
+msiexec /x "$(winepath -w "$msi_again")" /qn || fail "msiexec /x failed: $(cat "$tmp/msiexec.log")"
+[[ ! -e $user_folder && -z $(installed) ]] || fail "the same version built again is left after its removal"
+echo "PASS: the same version built again replaced the installed one in place"
+
+# --- 7. For every user of the machine ---
+msiexec /i "$(winepath -w "$msi_next")" /qn ALLUSERS=1 || fail "msiexec /i ALLUSERS=1 failed: $(cat "$tmp/msiexec.log")"
 files_in_place "$machine_folder" "$machine_menu"
 [[ ! -e $user_folder && ! -e $user_menu/Tavrel.lnk ]] || fail "an installation for every user wrote the user's own folders"
 mark_in HKLM || fail "no mark of the installation in the machine's registry"
 ! mark_in HKCU || fail "an installation for every user wrote the user's registry"
+msiexec /i "$(winepath -w "$msi")" /qn ALLUSERS=1 && fail "the earlier version was installed over the next one"
+grep -q "tavrel-$next_version.msi" "$machine_folder/LISEZMOI.txt" || fail "the earlier version changed the installed files"
 msiexec /i "$(winepath -w "$msi_next")" /qn && fail "an installation for the user alone was made over the machine's"
 [[ ! -e $user_folder ]] || fail "the refused installation for the user wrote the user's program folder"
-msiexec /x "$(winepath -w "$msi")" /qn ALLUSERS=1 || fail "msiexec /x ALLUSERS=1 failed: $(cat "$tmp/msiexec.log")"
+msiexec /x "$(winepath -w "$msi_next")" /qn ALLUSERS=1 || fail "msiexec /x ALLUSERS=1 failed: $(cat "$tmp/msiexec.log")"
 [[ ! -e $machine_folder && ! -e $machine_menu/Tavrel.lnk ]] || fail "the installation for every user is left after its removal"
 ! mark_in HKLM || fail "the machine's registry key is left after the removal"
 diff "$tmp/history-before" <(files_of "$history") >/dev/null || fail "the installation for every user changed the history"
-echo "PASS: installed for every user in $machine_folder, the user's own refused over it, removed"
+echo "PASS: installed for every user in $machine_folder, the earlier version and the user's own refused over it, removed"
