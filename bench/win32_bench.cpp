@@ -286,7 +286,7 @@ void patientSet(const std::wstring& program, const std::string& photographsDrive
             times.push_back(msBetween(started, ended));
     }
     fs::remove_all(disc);
-    print("tavrel-patient.exe: one set from ten 4000x3000 JPEG, process start to end", "ms", times);
+    print("tavrel-patient.exe, under Wine", "ms", times);
 }
 
 } // namespace
