@@ -108,6 +108,27 @@ std::string probeFile(const std::string& path)
     return name;
 }
 
+std::vector<Medium> media()
+{
+    DriveRoots roots = listDriveRoots(64);
+    if (roots.length > 64)
+        roots = listDriveRoots(roots.length + 1);
+    std::vector<Medium> found;
+    const NoCriticalErrorBox quiet;
+    for (std::size_t start = 0, end; (end = roots.text.find('\0', start)) != std::string::npos; start = end + 1) {
+        const std::string root = roots.text.substr(start, end - start);
+        const std::int32_t type = driveType(root);
+        if (type != cdromDriveType && type != removableDriveType)
+            continue;
+        // A drive without a medium has no volume to tell of.
+        wchar_t label[MAX_PATH + 1] = {};
+        if (!GetVolumeInformationW(wide(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+            continue;
+        found.push_back({root, type, root, utf8(label)});
+    }
+    return found;
+}
+
 std::string localPath(const std::string& path)
 {
     const std::wstring file = systemPath(path);

@@ -5,6 +5,9 @@
 namespace fs = std::filesystem;
 
 namespace patient {
+
+using namespace sets;
+
 namespace {
 
 int fail(std::ostream& err, const std::string& text, int status = exitFailure)

@@ -2,9 +2,9 @@
 // from photographs. With arguments it works from the command line, as the
 // Linux tool does; without, it opens its window.
 
+#include "codecs/wic_picture_codec.h"
 #include "patient/command.h"
 #include "patient/win32/patient_window.h"
-#include "sets/wic_picture_codec.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/wide_text.h"
 
@@ -88,7 +88,7 @@ int runFromCommandLine(const std::vector<std::string>& words)
         out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         err = out;
     }
-    patient::WicPictureCodec codec;
+    codecs::WicPictureCodec codec;
     if (usable(out) || usable(err)) {
         HandleOutput outBuffer(usable(out) ? out : err);
         HandleOutput errBuffer(usable(err) ? err : out);
