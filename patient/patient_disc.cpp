@@ -67,7 +67,7 @@ std::vector<fs::directory_entry> discEntries(const fs::path& folder)
     std::vector<fs::directory_entry> entries;
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string name = toUtf8(entry->path().filename());
+        const std::string name = utf8Of(entry->path().filename());
         if (!sets::isWorkingEntry(name) && !entry->is_symlink(error))
             entries.push_back(*entry);
     }
@@ -77,7 +77,7 @@ std::vector<fs::directory_entry> discEntries(const fs::path& folder)
 // bravo.bmp in any case of letters.
 bool sameName(const fs::path& path)
 {
-    std::string name = toUtf8(path.filename());
+    std::string name = utf8Of(path.filename());
     std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return name == "bravo.bmp";
 }
@@ -198,25 +198,14 @@ SetOutcome placeSet(const fs::path& discFolder, const std::string& setName, cons
 
 } // namespace
 
-fs::path fromUtf8(std::string_view text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string toUtf8(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string quoted(const fs::path& path)
 {
-    return "« " + toUtf8(path.filename().empty() ? path : path.filename()) + " »";
+    return "« " + utf8Of(path.filename().empty() ? path : path.filename()) + " »";
 }
 
 std::string describe(const WriteError& error)
 {
-    const std::string where = "« " + toUtf8(error.path.lexically_normal()) + " »";
+    const std::string where = "« " + utf8Of(error.path.lexically_normal()) + " »";
     switch (error.kind) {
     case WriteError::Kind::busy:
         return "Un autre programme écrit en ce moment " + where + " ; réessayez quand il aura fini.";
@@ -249,7 +238,7 @@ std::string discFolderProblem(const fs::path& folder)
 {
     if (isDiscFolder(folder))
         return {};
-    return "« " + toUtf8(folder) + " » n'est pas une copie du disque d'images : il n'y a pas de bravo.bmp à sa racine.";
+    return "« " + utf8Of(folder) + " » n'est pas une copie du disque d'images : il n'y a pas de bravo.bmp à sa racine.";
 }
 
 std::string notEmptyMessage(const std::string& setName, const SetContent& content)
@@ -287,7 +276,7 @@ WritePlan planWrite(const fs::path& discFolder, const SetChoices& chosen)
         std::vector<std::string> names;
         std::vector<Side> sides;
         for (const PhotographChoice& choice : chosen[i]) {
-            names.push_back(toUtf8(choice.path.filename()));
+            names.push_back(utf8Of(choice.path.filename()));
             sides.push_back(choice.side);
         }
         plan.summary += title + " : " + std::to_string(chosen[i].size()) + " photographie(s).\n";
@@ -381,7 +370,7 @@ std::string writeDiscImage(const fs::path& discFolder, const fs::path& imageFile
     std::error_code error;
     const fs::file_status status = fs::status(imageFile, error);
     if (fs::exists(status) && !fs::is_regular_file(status))
-        return "« " + toUtf8(imageFile) +
+        return "« " + utf8Of(imageFile) +
                " » n'est pas un fichier ordinaire (un dossier, un périphérique...) : choisissez un nouveau nom de "
                "fichier pour l'image.";
     if (isInside(imageFile, discFolder))
@@ -396,7 +385,7 @@ std::vector<SourceDisc> sourceDiscs(const std::vector<fs::path>& demoFolders, co
 {
     std::vector<SourceDisc> discs;
     for (const drives::Medium& medium : media) {
-        const fs::path folder = fromUtf8(medium.folder);
+        const fs::path folder = pathFromUtf8(medium.folder);
         if (!isDiscFolder(folder))
             continue;
         discs.push_back({(medium.type == cdromDriveType ? "Disque d'images dans le lecteur " : "Copie du disque sur la clé ") +
@@ -405,7 +394,7 @@ std::vector<SourceDisc> sourceDiscs(const std::vector<fs::path>& demoFolders, co
     }
     for (const fs::path& folder : demoFolders) {
         if (isDiscFolder(folder)) {
-            discs.push_back({"Disque de démonstration (" + toUtf8(folder) + ")", folder});
+            discs.push_back({"Disque de démonstration (" + utf8Of(folder) + ")", folder});
             break;
         }
     }
@@ -418,16 +407,16 @@ std::string copyDisc(const fs::path& sourceFolder, const fs::path& targetFolder,
         return problem;
     std::error_code error;
     if (fs::exists(targetFolder, error) && !(fs::is_directory(targetFolder, error) && fs::is_empty(targetFolder, error)))
-        return "« " + toUtf8(targetFolder) + " » n'est pas vide : choisissez un dossier vide ou un nouveau nom.";
+        return "« " + utf8Of(targetFolder) + " » n'est pas vide : choisissez un dossier vide ou un nouveau nom.";
     if (isInside(targetFolder, sourceFolder))
         return "Le nouveau dossier ne peut pas être dans le disque qu'il copie.";
     const fs::path absolute = fs::absolute(targetFolder, error);
     if (!fs::is_directory(absolute.parent_path(), error))
-        return "Le dossier « " + toUtf8(absolute.parent_path()) + " » n'existe pas.";
+        return "Le dossier « " + utf8Of(absolute.parent_path()) + " » n'existe pas.";
 
     TreeCopy copy(progress, countFiles(sourceFolder));
     const auto failure = sets::replaceFolder(
-        absolute.parent_path(), toUtf8(absolute.filename()), Access::ownerOnly,
+        absolute.parent_path(), utf8Of(absolute.filename()), Access::ownerOnly,
         [&](const fs::path& target) -> std::optional<WriteError> {
             // An empty folder may have been put there since the check above.
             if (fs::exists(target) && !fs::is_empty(target))
@@ -444,7 +433,7 @@ std::vector<Stick> removableDrives(const std::vector<drives::Medium>& media)
     for (const drives::Medium& medium : media) {
         if (medium.type == removableDriveType)
             sticks.push_back({(medium.label.empty() ? "Clé USB" : medium.label) + " (" + medium.folder + ")",
-                              fromUtf8(medium.folder)});
+                              pathFromUtf8(medium.folder)});
     }
     return sticks;
 }
@@ -462,7 +451,7 @@ fs::path newDiscFolderIn(const fs::path& chosen)
     fs::path folder = chosen;
     std::error_code error;
     for (int n = 1; !fs::is_empty(folder, error) && !error; ++n)
-        folder = chosen / fromUtf8("Disque du patient" + (n > 1 ? " " + std::to_string(n) : std::string()));
+        folder = chosen / pathFromUtf8("Disque du patient" + (n > 1 ? " " + std::to_string(n) : std::string()));
     return folder;
 }
 
@@ -472,7 +461,7 @@ std::string copyDiscToStick(const fs::path& discFolder, const fs::path& stickRoo
         return problem;
     std::error_code error;
     if (!fs::is_directory(stickRoot, error))
-        return "La clé « " + toUtf8(stickRoot) + " » n'est plus là : branchez-la de nouveau, puis recommencez.";
+        return "La clé « " + utf8Of(stickRoot) + " » n'est plus là : branchez-la de nouveau, puis recommencez.";
     if (isInside(stickRoot, discFolder) || isInside(discFolder, stickRoot))
         return "Le dossier du disque et la clé ne peuvent pas être l'un dans l'autre.";
 
@@ -487,7 +476,7 @@ std::string copyDiscToStick(const fs::path& discFolder, const fs::path& stickRoo
         if (!fs::exists(fs::symlink_status(there, error)))
             continue;
         if (!earlierCopy)
-            return "La clé contient déjà « " + toUtf8(entry.path().filename()) +
+            return "La clé contient déjà « " + utf8Of(entry.path().filename()) +
                    " », qui n'appartient pas à une copie du disque : rien n'a été copié. Choisissez une autre clé, ou "
                    "déplacez ce fichier.";
         freed += fs::is_directory(there, error) ? sizeOfTree(there) : fs::file_size(there, error);
@@ -502,7 +491,7 @@ std::string copyDiscToStick(const fs::path& discFolder, const fs::path& stickRoo
     if (const sets::LockAttempt probe = sets::lockFile(stickRoot / ".tavrel-lock-copie"); !probe.lock) {
         if (probe.heldByAnother)
             return "Un autre programme écrit en ce moment sur la clé ; réessayez quand il aura fini.";
-        return "Impossible d'écrire sur la clé « " + toUtf8(stickRoot) + " » : " + reason(probe.error) +
+        return "Impossible d'écrire sur la clé « " + utf8Of(stickRoot) + " » : " + reason(probe.error) +
                ". Rien n'a été copié.";
     }
 
@@ -511,7 +500,7 @@ std::string copyDiscToStick(const fs::path& discFolder, const fs::path& stickRoo
     std::vector<fs::directory_entry> files;
     for (const fs::directory_entry& entry : discEntries(stickRoot)) {
         if (sameName(entry.path()) && !fs::remove(entry.path(), error))
-            return "Impossible d'écrire sur la clé « " + toUtf8(stickRoot) + " » : " + reason(error) +
+            return "Impossible d'écrire sur la clé « " + utf8Of(stickRoot) + " » : " + reason(error) +
                    ". Rien n'a été copié.";
     }
     TreeCopy copy(progress, countFiles(discFolder));
@@ -521,7 +510,7 @@ std::string copyDiscToStick(const fs::path& discFolder, const fs::path& stickRoo
             continue;
         }
         const auto failure = sets::replaceFolder(
-            stickRoot, toUtf8(entry.path().filename()), Access::usual, {},
+            stickRoot, utf8Of(entry.path().filename()), Access::usual, {},
             [&](const fs::path& folder) { return copy.copy(entry.path(), folder, Access::usual); });
         if (copy.cancelled)
             return "Arrêté à votre demande : la copie sur la clé est incomplète ; recommencez-la avant de vous en servir.";

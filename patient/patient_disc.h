@@ -8,6 +8,7 @@
 // data.
 
 #include "disc/drives.h"
+#include "model/text.h"
 #include "sets/photographs.h"
 #include "sets/set_writer.h"
 
@@ -20,9 +21,6 @@
 
 namespace patient {
 
-// Paths as UTF-8 text, the program's own, on every system.
-std::filesystem::path fromUtf8(std::string_view text);
-std::string toUtf8(const std::filesystem::path& path);
 // « name » in full, as the messages show it.
 std::string quoted(const std::filesystem::path& path);
 

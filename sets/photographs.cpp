@@ -1,6 +1,7 @@
 #include "sets/photographs.h"
 
 #include "disc/picture_file.h"
+#include "model/text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,8 +18,7 @@ namespace {
 
 std::string quoted(const fs::path& path)
 {
-    const std::u8string name = path.filename().u8string();
-    return "« " + std::string(name.begin(), name.end()) + " »";
+    return "« " + utf8Of(path.filename()) + " »";
 }
 
 Photograph refused(std::string text)

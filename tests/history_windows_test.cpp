@@ -82,7 +82,7 @@ TEST(HistoryWindowsTest, AFileHeldOpenByAnotherProgramGetsItsLinesOnceItIsFree)
         private_files::Claim first(record);
         ASSERT_TRUE(first.held());
         EXPECT_FALSE(private_files::Claim(record).held());
-        EXPECT_EQ(first.read(), "x");
+        EXPECT_EQ(first.content(), "x");
     }
     private_files::Claim again(record);
     EXPECT_TRUE(again.held());

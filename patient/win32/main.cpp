@@ -19,18 +19,6 @@
 
 namespace {
 
-// The program's arguments in UTF-8, whatever the system's code page.
-std::vector<std::string> arguments()
-{
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> utf8;
-    for (int i = 1; wide && i < count; ++i)
-        utf8.push_back(narrow(wide[i]));
-    LocalFree(wide);
-    return utf8;
-}
-
 // Text written to a standard handle as it comes: to a console as UTF-16,
 // into a file or a pipe as UTF-8.
 class HandleOutput final : public std::streambuf {
@@ -109,7 +97,10 @@ int runFromCommandLine(const std::vector<std::string>& words)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const std::vector<std::string> words = arguments();
+    std::vector<std::string> words = commandLineWords();
+    // The arguments alone, without the program's own name.
+    if (!words.empty())
+        words.erase(words.begin());
     if (!words.empty()) {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         return runFromCommandLine(words);

@@ -430,7 +430,7 @@ void PatientWindow::openDiscFolder(const fs::path& folder)
     }
     std::error_code error;
     discFolder_ = fs::absolute(folder, error);
-    setText(hwnd_, discLabel, "Dossier du disque : " + toUtf8(discFolder_));
+    setText(hwnd_, discLabel, "Dossier du disque : " + utf8Of(discFolder_));
     enableActions();
     showSets();
 }
@@ -441,7 +441,7 @@ void PatientWindow::makeNewDiscFolder(const fs::path& source, const fs::path& ta
         "Copie du disque…", [source, target](const Progress& progress) { return copyDisc(source, target, progress); },
         [this, target] {
             openDiscFolder(target);
-            setText(hwnd_, statusLabel, "Le disque a été copié dans " + toUtf8(target) + ".");
+            setText(hwnd_, statusLabel, "Le disque a été copié dans " + utf8Of(target) + ".");
         });
 }
 
@@ -547,7 +547,7 @@ void PatientWindow::writeSets()
         warn(plan.problem);
         return;
     }
-    if (!ask("Écrire ces jeux dans " + toUtf8(discFolder_) + " ?\n\n" + plan.summary +
+    if (!ask("Écrire ces jeux dans " + utf8Of(discFolder_) + " ?\n\n" + plan.summary +
                  "Les jeux sans photographie ne sont pas touchés.",
              !plan.replacing))
         return;
@@ -576,7 +576,7 @@ void PatientWindow::copyToStick(const fs::path& stickRoot)
         [disc = discFolder_, stickRoot](const Progress& progress) { return copyDiscToStick(disc, stickRoot, progress); },
         [this, stickRoot] {
             setText(hwnd_, statusLabel,
-                    "Le disque a été copié sur la clé " + toUtf8(stickRoot) + " : le programme la trouvera comme un CD.");
+                    "Le disque a été copié sur la clé " + utf8Of(stickRoot) + " : le programme la trouvera comme un CD.");
         });
 }
 
