@@ -44,6 +44,7 @@ readonly wait_seconds=30 time_limit=420
 
 tmp=$(mktemp -d)
 source "$here/../whole_program/common.sh"
+source "$here/../whole_program/wine.sh"
 
 [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX/dosdevices ]] || skip "no Wine prefix: tools/test-windows.sh makes one"
 [[ -d $demo_disc && -x $read_mark && -n $cd_drive && -n $stick_drive ]] ||
@@ -152,37 +153,15 @@ start_entry() {
   done
 }
 
-# The quit button ends the program.
-quit() {
-  click_control $cmdExit
-  local limit=$((SECONDS + wait_seconds))
-  while program_alive; do
-    ((SECONDS < limit)) || fail "the program still runs $wait_seconds seconds after the click on cmdExit"
-    sleep 0.1
-  done
-  run_pid=''
-}
-
-main_window_origin() {
-  local client
-  client=$("$wine" "$inspect_exe" window "$main_title" 2>/dev/null | tr -d '\r' |
-    awk -F'\t' '$1 == "client" { print $2, $3, $4, $5 }')
-  [[ -n $client ]] || fail "the window system does not show the main window"
-  read -r win_x win_y client_w client_h <<<"$client"
-}
-
 # The window comes with no question; the start button shows a picture.
 window_shows_the_disc() {
   wait_for_window "^$main_title\$|^Tavrel\$" "window of $1" >/dev/null
   sleep 1 # a question would be up by now
   [[ -z $(find_window '^Tavrel$') ]] || fail "$1: the drive question was asked"
   main_window_origin
-  click_control $cmdOnOff
-  local first
-  first=$(wait_for_picture)
-  [[ $first =~ ^mainDGfacile\ [0-9]+$ ]] || fail "$1: after the start the screen shows '$first'"
-  quit
-  echo "PASS: $1, no question, $first shown"
+  expect_first_picture_from_mainDGfacile
+  quit_with_cmdExit
+  echo "PASS: $1, no question"
 }
 
 start_display 1024x768

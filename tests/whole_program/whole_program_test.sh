@@ -136,17 +136,6 @@ readonly OptExtreme='10080 2520 1215 375'
 readonly OptTresDiff='10080 2160 1215 375'
 readonly opt10sec='10200 3240 1095 375'
 
-expect_first_picture_from_mainDGfacile() {
-  local before after
-  before=$(picture_on_screen)
-  [[ $before == none ]] || fail "a picture ($before) is on screen before the start"
-  click_control $cmdOnOff
-  after=$(wait_for_picture)
-  [[ $after =~ ^mainDGfacile\ ([0-9]+)$ ]] ||
-    fail "after the start the screen shows '$after', not a picture of mainDGfacile"
-  echo "shown: $after"
-}
-
 # Starts the program with the arguments given: it opens its window without
 # the drive question (which the reason given rules out), shows a picture of
 # :\mainDGfacile\ after a click on the start button, and ends on cmdExit.
