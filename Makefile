@@ -15,7 +15,7 @@ BUILD    := build/$(PRESET)
 PACKAGES := cmake make g++ pkg-config \
             libgtest-dev libgmock-dev \
             qt6-base-dev libgl-dev qt6-charts-dev libqt6opengl6-dev \
-            xorriso libisofs-dev fuseiso fuse3 \
+            xorriso libisofs-dev libjpeg-dev libpng-dev fuseiso fuse3 \
             libxcb1-dev libxcb-xtest0-dev xvfb xdotool imagemagick dbus at-spi2-core python3-gi gir1.2-atspi-2.0 \
             fonts-liberation2 binutils-mingw-w64-x86-64 \
             clang libclang-rt-dev \

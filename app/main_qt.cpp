@@ -81,10 +81,6 @@ int main(int argc, char* argv[])
     // keys work before the user has clicked into the window.
     window.activateWindow();
 
-    // The session ends (log out, shut down): the window closes as if the
-    // user closed it, which saves the exercise under way.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &QWidget::close);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
     std::optional<QSocketNotifier> termination;
     if (::pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
         termination.emplace(terminationPipe[0], QSocketNotifier::Read);
@@ -92,13 +88,7 @@ int main(int argc, char* argv[])
             char byte = 0;
             while (::read(terminationPipe[0], &byte, 1) == 1) {
             }
-            // A box open (a message) is closed first: the handler that
-            // opened it ends, and then the window closes.
-            for (QWidget* box : QApplication::topLevelWidgets()) {
-                if (box->isModal() && box->isVisible())
-                    box->close();
-            }
-            window.close();
+            window.closeForTheSystem();
         });
         struct sigaction action {};
         action.sa_handler = onTermination;

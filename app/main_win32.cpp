@@ -33,18 +33,6 @@ std::filesystem::path roamingAppData()
     return path;
 }
 
-// The program's arguments in UTF-8, whatever the system's code page.
-std::vector<std::string> arguments()
-{
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> utf8;
-    for (int i = 0; wide && i < count; ++i)
-        utf8.push_back(narrow(wide[i]));
-    LocalFree(wide);
-    return utf8;
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -57,7 +45,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     // A program with a window has no console: what the command line answers
     // (--help, --version, a folder that is no disc) is shown in a box.
-    const CommandLine command = readCommandLine(arguments());
+    const CommandLine command = readCommandLine(commandLineWords());
     const std::filesystem::path appData = roamingAppData();
     if (command.report) {
         // A clinic's script waits on the status: the box only says what went

@@ -4,14 +4,12 @@
 // tavrel-patient.exe takes to build a patient's set. The Qt
 // bench reads the figures and prints them beside its own.
 //
-//   win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE]
+//   win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE [PATIENT_EXE]]
 //
 // DEMO_DRIVE holds the demo disc; PHOTOGRAPHS_DRIVE, if given, the bench's
-// disc of 4000 x 3000 photographs. Prints one line per figure: its name, its
+// disc of 4000 x 3000 photographs, which PATIENT_EXE makes a set of. Prints one line per figure: its name, its
 // unit and its samples, separated by tabs. Progress goes to standard error.
 
-#include "patient/patient_disc.h"
-#include "sets/wic_picture_codec.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/wide_text.h"
 
@@ -257,33 +255,51 @@ void startup(const std::wstring& program, int runs)
     print("process start to window shown and waiting for input", "ms", shown);
 }
 
-// One set of 20 pictures from ten 4000 x 3000 photographs, read to written,
-// as tavrel-patient.exe makes it (its command line and its window call the
-// same), into a disc folder in the temporary folder.
-void patientSet(const std::string& photographsDrive, int runs)
+// tavrel-patient.exe started from a command line to make one set of 20
+// pictures from ten 4000 x 3000 photographs, replacing the set each time,
+// into a disc folder in the temporary folder: process start to its end.
+void patientSet(const std::wstring& program, const std::string& photographsDrive, int runs)
 {
-    std::fprintf(stderr, "win32 bench: a patient's set from ten 12-megapixel photographs\n");
+    std::fprintf(stderr, "win32 bench: tavrel-patient.exe, a set from ten 12-megapixel photographs\n");
     namespace fs = std::filesystem;
     const fs::path disc = fs::temp_directory_path() / L"tavrel-bench-disc";
     fs::remove_all(disc);
     fs::create_directories(disc);
     std::ofstream(disc / L"bravo.bmp") << "BM";
-    std::vector<patient::PhotographChoice> choices;
-    for (int n = 1; n <= patient::pairsPerSet; ++n)
-        choices.push_back({patient::fromUtf8(photographsDrive + ":\\PatientDGfacile\\" + std::to_string(n) + ".jpg"),
-                           n % 2 == 0 ? patient::Side::right : patient::Side::left});
-    patient::WicPictureCodec codec;
+    std::wstring commandLine = L"\"" + program + L"\" --disc \"" + disc.wstring() + L"\" --set PatientDGfacile --remplacer";
+    for (int n = 1; n <= 10; ++n)
+        commandLine += L" " + widen(photographsDrive) + L":\\PatientDGfacile\\" + std::to_wstring(n) + L".jpg";
+    // What the tool says of the set goes nowhere: the bench's own output
+    // holds its figures only.
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE nowhere = CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                       OPEN_EXISTING, 0, nullptr);
     std::vector<double> times;
     for (int run = -1; run < runs; ++run) {
+        STARTUPINFOW startInfo{};
+        startInfo.cb = sizeof startInfo;
+        startInfo.dwFlags = STARTF_USESTDHANDLES;
+        startInfo.hStdOutput = startInfo.hStdError = nowhere;
+        PROCESS_INFORMATION process{};
+        std::wstring line = commandLine;
         const Clock::time_point started = Clock::now();
-        const patient::SetOutcome outcome = patient::writePatientSet(disc, "PatientDGfacile", choices, codec, true);
-        if (!outcome.written)
-            throw std::runtime_error(outcome.message);
+        if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                            &startInfo, &process))
+            throw std::runtime_error("tavrel-patient.exe cannot be started");
+        WaitForSingleObject(process.hProcess, INFINITE);
+        const Clock::time_point ended = Clock::now();
+        DWORD status = 1;
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (status != 0)
+            throw std::runtime_error("tavrel-patient.exe failed to make the set");
         if (run >= 0)
-            times.push_back(msBetween(started, Clock::now()));
+            times.push_back(msBetween(started, ended));
     }
+    CloseHandle(nowhere);
     fs::remove_all(disc);
-    print("tavrel-patient.exe: one set from ten 4000x3000 JPEG", "ms", times);
+    print("tavrel-patient.exe, under Wine", "ms", times);
 }
 
 } // namespace
@@ -293,7 +309,7 @@ int main()
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE]\n");
+        std::fprintf(stderr, "usage: win32_bench RUN_EXE DEMO_DRIVE [PHOTOGRAPHS_DRIVE PATIENT_EXE]\n");
         return 2;
     }
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -312,7 +328,8 @@ int main()
             switchLatency(photographs, "(b) photograph 4000x3000 JPEG", {C::optPatient, C::OptExtreme},
                           std::chrono::milliseconds(1500), 40);
             pace(photographs, "photographs, feedback", {C::optPatient, C::OptExtreme}, 750, 20);
-            patientSet(photographs, 10);
+            if (argc > 4)
+                patientSet(argv[4], photographs, 10);
         }
         startup(argv[1], 10);
     } catch (const std::exception& e) {

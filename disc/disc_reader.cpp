@@ -2,6 +2,7 @@
 
 #include "disc/drives.h"
 #include "disc/picture_file.h"
+#include "model/text.h"
 #include "model/work_lane.h"
 
 #include <algorithm>
@@ -266,9 +267,8 @@ std::optional<std::vector<std::byte>> readPictureFile(const std::string& file, c
 {
     // Only regular files: a folder, a device or a pipe could block or never end.
     std::error_code error;
-    // The program's paths are UTF-8, whatever the system's code page; the
-    // drive layer has checked that they are.
-    const std::filesystem::path where(std::u8string(file.begin(), file.end()));
+    // The program's paths are UTF-8, whatever the system's code page.
+    const std::filesystem::path where = pathFromUtf8(file);
     if (!std::filesystem::is_regular_file(where, error))
         return std::nullopt;
     const std::uintmax_t size = std::filesystem::file_size(where, error);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace drives {
 
@@ -25,5 +26,16 @@ std::string probeFile(const std::string& path);
 // The file on this machine that a program path names, or empty text when
 // there is none.
 std::string localPath(const std::string& path);
+
+// A drive whose medium can be taken out, as the clinician knows it.
+struct Medium {
+    std::string root;   // "E:\"
+    std::int32_t type;  // cdromDriveType or removableDriveType
+    std::string folder; // where its files lie on this machine, in UTF-8
+    std::string label;  // the medium's name, or empty text
+};
+
+// The CD-ROM and removable drives that hold a medium, in drive order.
+std::vector<Medium> media();
 
 } // namespace drives

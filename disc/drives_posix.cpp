@@ -153,13 +153,36 @@ char unusedLetter(const GivenLetters& given)
     return '\0';
 }
 
+// Whether the text can name a block device, "major:minor", and nothing else.
+bool isDeviceNumber(const std::string& device)
+{
+    return !device.empty() && device.find('/') == std::string::npos && !device.starts_with(".");
+}
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// udev writes the characters of a label unsafe in a file name as \xNN.
+std::string unescapeLabel(std::string_view name)
+{
+    std::string plain;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && isHex(name[i + 2]) && isHex(name[i + 3])) {
+            plain += static_cast<char>(std::stoi(std::string(name.substr(i + 2, 2)), nullptr, 16));
+            i += 3;
+        } else {
+            plain += name[i];
+        }
+    }
+    return plain;
+}
+
 } // namespace
 
 bool removableInSysfs(const fs::path& sysfs, const std::string& device)
 {
     // dev/block/MAJOR:MINOR leads to the device's folder; a partition's folder
     // lies in its disk's, which holds the flag.
-    if (device.empty() || device.find('/') != std::string::npos || device.starts_with("."))
+    if (!isDeviceNumber(device))
         return false;
     const fs::path folder = sysfs / "dev" / "block" / device;
     for (const fs::path& flag : {folder / "removable", folder / ".." / "removable"}) {
@@ -169,6 +192,37 @@ bool removableInSysfs(const fs::path& sysfs, const std::string& device)
             return value == '1';
     }
     return false;
+}
+
+std::string labelOf(const fs::path& sysfs, const fs::path& dev, const std::string& device)
+{
+    if (!isDeviceNumber(device))
+        return {};
+    std::error_code error;
+    const fs::path node = fs::canonical(sysfs / "dev" / "block" / device, error);
+    if (error)
+        return {};
+    for (fs::directory_iterator entry(dev / "disk" / "by-label", error), end; !error && entry != end;
+         entry.increment(error)) {
+        std::error_code unreadable;
+        if (fs::read_symlink(entry->path(), unreadable).filename() == node.filename() && !unreadable)
+            return unescapeLabel(entry->path().filename().string());
+    }
+    return {};
+}
+
+std::vector<Medium> media(const std::vector<Drive>& drives, const fs::path& sysfs, const fs::path& dev)
+{
+    std::vector<Medium> found;
+    for (const Drive& drive : drives) {
+        if (drive.type != cdromDriveType && drive.type != removableType)
+            continue;
+        std::string label = labelOf(sysfs, dev, drive.device);
+        if (label.empty())
+            label = fs::path(drive.mountPoint).filename().string();
+        found.push_back({std::string{drive.letter, ':', '\\'}, drive.type, drive.mountPoint, label});
+    }
+    return found;
 }
 
 std::vector<Drive> drivesFromMountInfo(std::string_view table, const RemovableDevice& removable)
@@ -199,7 +253,7 @@ std::vector<Drive> drivesFromMountInfo(std::string_view table, const RemovableDe
         if (letter > 'Z')
             break;
         if (lettered.insert({entry.device, entry.root}).second)
-            drives.push_back({letter++, entry.mountPoint, typeCode(entry, removable)});
+            drives.push_back({letter++, entry.mountPoint, typeCode(entry, removable), entry.device});
     }
     return drives;
 }
@@ -290,15 +344,15 @@ std::vector<posix::Drive> machineDrives(const posix::RemovableDevice& removable 
     return posix::keepLetters(posix::drivesFromMountInfo(table.str(), removable), given);
 }
 
+bool removableOnThisMachine(const std::string& device) { return posix::removableInSysfs("/sys", device); }
+
 } // namespace
 
 DriveRoots listDriveRoots(std::int32_t capacity) { return posix::listDriveRoots(machineDrives(), capacity); }
 
-std::int32_t driveType(const std::string& root)
-{
-    const auto removable = [](const std::string& device) { return posix::removableInSysfs("/sys", device); };
-    return posix::driveType(machineDrives(removable), root);
-}
+std::int32_t driveType(const std::string& root) { return posix::driveType(machineDrives(removableOnThisMachine), root); }
+
+std::vector<Medium> media() { return posix::media(machineDrives(removableOnThisMachine), "/sys", "/dev"); }
 
 std::string probeFile(const std::string& path) { return fs::path(localPath(path)).filename().string(); }
 

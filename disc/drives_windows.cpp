@@ -5,6 +5,7 @@
 // copied to a folder.
 
 #include "disc/drives.h"
+#include "model/text.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -32,15 +33,7 @@ private:
 bool holdsNul(const std::string& path) { return path.find('\0') != std::string::npos; }
 
 // The program's texts are UTF-8; files are named to the system in UTF-16.
-// Text that is not UTF-8 names no file.
-std::wstring wide(const std::string& path)
-{
-    try {
-        return std::filesystem::path(std::u8string(path.begin(), path.end())).wstring();
-    } catch (const std::exception&) {
-        return {};
-    }
-}
+std::wstring wide(const std::string& path) { return pathFromUtf8(path).wstring(); }
 
 // The path the system is given for a program path: HEAD:\rest as it stands
 // when HEAD is one letter (or nothing), else HEAD\rest. Names on Windows hold
@@ -56,15 +49,7 @@ std::wstring systemPath(const std::string& path)
     return wide(head + path.substr(colon + 2));
 }
 
-std::string utf8(const wchar_t* name)
-{
-    try {
-        const std::u8string text = std::filesystem::path(name).u8string();
-        return {text.begin(), text.end()};
-    } catch (const std::exception&) {
-        return {};
-    }
-}
+std::string utf8(const wchar_t* name) { return utf8Of(std::filesystem::path(name)); }
 
 } // namespace
 
@@ -106,6 +91,27 @@ std::string probeFile(const std::string& path)
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return name;
+}
+
+std::vector<Medium> media()
+{
+    DriveRoots roots = listDriveRoots(64);
+    if (roots.length > 64)
+        roots = listDriveRoots(roots.length + 1);
+    std::vector<Medium> found;
+    const NoCriticalErrorBox quiet;
+    for (std::size_t start = 0, end; (end = roots.text.find('\0', start)) != std::string::npos; start = end + 1) {
+        const std::string root = roots.text.substr(start, end - start);
+        const std::int32_t type = driveType(root);
+        if (type != cdromDriveType && type != removableDriveType)
+            continue;
+        // A drive without a medium has no volume to tell of.
+        wchar_t label[MAX_PATH + 1] = {};
+        if (!GetVolumeInformationW(wide(root).c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0))
+            continue;
+        found.push_back({root, type, root, utf8(label)});
+    }
+    return found;
 }
 
 std::string localPath(const std::string& path)

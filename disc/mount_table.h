@@ -3,6 +3,7 @@
 // form of /proc/self/mountinfo. The functions of drives.h read the real table
 // and hand it to these; the tests hand them tables of their own.
 
+#include "disc/drives.h"
 #include "model/window_services.h"
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct Drive {
     char letter = 'C';
     std::string mountPoint;
     std::int32_t type = fixedDiskType;
+    std::string device = {}; // major:minor of its file system, when the table gives it
 };
 
 // Whether the block device of a file system, "major:minor", is removable.
@@ -55,5 +57,17 @@ DriveRoots listDriveRoots(const std::vector<Drive>& drives, std::int32_t capacit
 std::int32_t driveType(const std::vector<Drive>& drives, const std::string& root);
 // The file that HEAD:\rest names, as an absolute path, or empty text.
 std::string localPath(const std::vector<Drive>& drives, const std::string& path);
+
+// The label of the file system on the block device "major:minor", as udev
+// lists it under dev/disk/by-label of the folder given (/dev on a running
+// system), the device told by its name in sysfs; empty text when it has
+// none.
+std::string labelOf(const std::filesystem::path& sysfs, const std::filesystem::path& dev, const std::string& device);
+
+// The CD-ROM and removable drives among those, each named by its label
+// (labelOf) or else by its mount point's folder name, where desktops mount
+// a medium under its label.
+std::vector<Medium> media(const std::vector<Drive>& drives, const std::filesystem::path& sysfs,
+                          const std::filesystem::path& dev);
 
 } // namespace drives::posix

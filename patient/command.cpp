@@ -5,6 +5,9 @@
 namespace fs = std::filesystem;
 
 namespace patient {
+
+using namespace sets;
+
 namespace {
 
 int fail(std::ostream& err, const std::string& text, int status = exitFailure)
@@ -15,7 +18,7 @@ int fail(std::ostream& err, const std::string& text, int status = exitFailure)
 
 void printSets(std::ostream& out, const fs::path& discFolder)
 {
-    out << "Jeux du patient dans " << toUtf8(discFolder.lexically_normal()) << " :\n";
+    out << "Jeux du patient dans " << utf8Of(discFolder.lexically_normal()) << " :\n";
     for (const PatientSet& set : patientSets()) {
         std::string name = set.name;
         name.resize(std::max<std::size_t>(name.size(), 17), ' ');
@@ -38,7 +41,7 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         return exitSuccess;
     }
 
-    const fs::path disc = fromUtf8(request.discFolder);
+    const fs::path disc = pathFromUtf8(request.discFolder);
     if (const std::string problem = discFolderProblem(disc); !problem.empty())
         return fail(err, problem);
 
@@ -51,8 +54,8 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         std::vector<PhotographChoice> photographs;
         std::vector<std::string> names;
         for (const std::string& photograph : request.photographs) {
-            photographs.push_back({fromUtf8(photograph), request.side});
-            names.push_back(toUtf8(fromUtf8(photograph).filename()));
+            photographs.push_back({pathFromUtf8(photograph), request.side});
+            names.push_back(utf8Of(pathFromUtf8(photograph).filename()));
         }
         out << fillNotice(names, std::vector<Side>(photographs.size(), request.side)) << std::flush;
 
@@ -60,17 +63,17 @@ int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out,
         if (!outcome.written)
             return fail(err, outcome.message);
         out << "Jeu " << request.setName << " écrit : " << picturesPerSet << " images dans "
-            << toUtf8((disc / request.setName).lexically_normal()) << ".\n";
+            << utf8Of((disc / request.setName).lexically_normal()) << ".\n";
         // The set is in place; what is left to tidy is told, not a failure.
         if (!outcome.message.empty())
             err << "tavrel-patient : " << outcome.message << std::endl;
     }
 
     if (!request.imageFile.empty()) {
-        const fs::path image = fromUtf8(request.imageFile);
+        const fs::path image = pathFromUtf8(request.imageFile);
         if (const std::string error = writeDiscImage(disc, image, makeImage); !error.empty())
             return fail(err, error);
-        out << "Image ISO 9660 écrite : " << toUtf8(image) << ".\n";
+        out << "Image ISO 9660 écrite : " << utf8Of(image) << ".\n";
     }
     printSets(out, disc);
     return exitSuccess;

@@ -14,6 +14,6 @@ namespace patient {
 
 // The arguments after the program's name, in UTF-8.
 int runCommandLine(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                   PictureCodec& codec, const ImageMaker& makeImage);
+                   sets::PictureCodec& codec, const ImageMaker& makeImage);
 
 } // namespace patient

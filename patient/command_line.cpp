@@ -3,7 +3,18 @@
 #include <map>
 
 namespace patient {
+
+using namespace sets;
+
 namespace {
+
+#ifdef _WIN32
+// tavrel-patient.exe makes no ISO image, and what it writes takes the
+// access of the folder it is written in: Windows has no creation mask.
+constexpr bool imagesAndOwnerOnly = false;
+#else
+constexpr bool imagesAndOwnerOnly = true;
+#endif
 
 // The options that take a value, and where it goes.
 std::string* valueOf(Request& request, const std::string& option)
@@ -96,10 +107,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 std::string helpText()
 {
     const auto& sets = patientSets();
-    std::string text =
-        "Usage : tavrel-patient --disc DOSSIER --set JEU [--side gauche|droite] [--remplacer] PHOTO...\n"
-        "                       [--iso FICHIER]\n"
-        "        tavrel-patient --disc DOSSIER --iso FICHIER\n"
+    std::string text = "Usage : tavrel-patient --disc DOSSIER --set JEU [--side gauche|droite] [--remplacer] PHOTO...\n";
+    if (imagesAndOwnerOnly)
+        text += "                       [--iso FICHIER]\n"
+                "        tavrel-patient --disc DOSSIER --iso FICHIER\n";
+    text +=
         "        tavrel-patient\n"
         "\n"
         "Fait un des quatre jeux de photographies du patient dans une copie du disque d'images,\n"
@@ -121,14 +133,22 @@ std::string helpText()
     text +=
         "  --side gauche|droite  le côté que montrent toutes les photographies (gauche par défaut)\n"
         "  --remplacer           remplace un jeu qui contient déjà des images ; sans cette option,\n"
-        "                        un tel jeu n'est pas touché (--replace est accepté aussi)\n"
-        "  --iso FICHIER         écrit aussi l'image ISO 9660 du dossier, à graver sur un CD\n"
+        "                        un tel jeu n'est pas touché (--replace est accepté aussi)\n";
+    if (imagesAndOwnerOnly)
+        text += "  --iso FICHIER         écrit aussi l'image ISO 9660 du dossier, à graver sur un CD\n";
+    text +=
         "  --help                affiche cette aide\n"
         "  --version             affiche la version et la licence\n"
         "\n"
         "Le jeu est écrit d'abord à part, puis mis en place d'un seul coup : une interruption laisse\n"
-        "l'ancien jeu ou le nouveau, jamais un mélange. Les jeux écrits et l'image ne sont lisibles\n"
-        "que par vous.\n"
+        "l'ancien jeu ou le nouveau, jamais un mélange. ";
+    text += imagesAndOwnerOnly
+                ? "Les jeux écrits et l'image ne sont lisibles\n"
+                  "que par vous.\n"
+                : "Les jeux écrits prennent les droits d'accès du\n"
+                  "dossier du disque : rangez-le dans un dossier à vous (Documents, par exemple), que les\n"
+                  "autres comptes de l'ordinateur ne lisent pas.\n";
+    text +=
         "\n"
         "Codes de sortie : 0 réussite ; 1 échec (photographie illisible ou qui n'est pas une image,\n"
         "dossier qui n'est pas une copie du disque, jeu déjà rempli sans --remplacer, place\n"

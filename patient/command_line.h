@@ -21,7 +21,7 @@ struct Request {
     bool version = false;
     std::string discFolder;
     std::string setName; // empty: no set is written, only the image
-    Side side = Side::left;
+    sets::Side side = sets::Side::left;
     bool replace = false; // a set that holds pictures may be replaced
     std::vector<std::string> photographs;
     std::string imageFile; // empty: no image

@@ -1,6 +1,7 @@
 #include "results/history.h"
 
 #include "model/local_time.h"
+#include "model/text.h"
 #include "results/patient_name.h"
 
 #include <algorithm>
@@ -83,33 +84,6 @@ std::string patientFromField(std::string_view field)
     return composed(field);
 }
 
-std::string trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
-}
-
-bool isUtf8(std::string_view s)
-{
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        const std::size_t length = (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (length == 0 || i + length > s.size() || (length == 2 && c < 0xC2))
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
-                return false;
-        }
-        i += length;
-    }
-    return true;
-}
 
 // Windows-1252's characters from 0x80 to 0x9F; 0 where it has none.
 constexpr std::array<char16_t, 32> windows1252High = {
@@ -326,13 +300,9 @@ std::optional<KeyMark> markFromName(std::string_view name)
     return std::nullopt;
 }
 
-bool isBlank(std::string_view s) { return s.find_first_not_of(" \t") == std::string_view::npos; }
+bool isBlank(std::string_view s) { return trimmed(s).empty(); }
 
-bool sameName(std::string_view field, std::string_view name)
-{
-    const auto first = field.find_first_not_of(" \t");
-    return first != std::string_view::npos && field.substr(first, field.find_last_not_of(" \t") - first + 1) == name;
-}
+bool sameName(std::string_view field, std::string_view name) { return !name.empty() && trimmed(field) == name; }
 
 // A header names the date and the patient columns, wherever they are.
 bool looksLikeHeader(const std::vector<std::string_view>& fields)
@@ -348,7 +318,7 @@ bool looksLikeHeader(const std::vector<std::string_view>& fields)
 // identity.
 std::optional<std::string> exerciseIdOf(std::string_view field)
 {
-    const std::string id = trimmed(field);
+    const std::string id(trimmed(field));
     if (id.empty())
         return id;
     constexpr std::string_view shape = "00000000-0000-0000-0000-000000000000";

@@ -73,7 +73,7 @@ bool HistoryReader::readFrom(Entry& entry, const std::filesystem::path& file)
     std::string bytes;
     bool checked = entry.lastBytes.empty();
     for (;;) {
-        const std::optional<std::string> read = private_files::read(file, piece, at);
+        const std::optional<std::string> read = private_files::readBytes(file, piece, at);
         if (!read) {
             entry.file.trouble = "il n'a pas pu être ouvert (est-il ouvert dans un autre programme ?)";
             return true;

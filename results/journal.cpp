@@ -1,5 +1,6 @@
 #include "results/journal.h"
 
+#include "model/text.h"
 #include "results/patient_name.h"
 #include "results/private_files.h"
 
@@ -16,17 +17,6 @@ namespace {
 constexpr std::string_view journalMark = "tavrel journal 1";
 constexpr std::string_view recordEnding = ".txt";
 constexpr std::string_view lineBreak = "\r\n";
-
-std::string utf8Path(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path pathOfUtf8(std::string_view text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
 
 // A value on a line of its own in the record's file.
 std::string escaped(std::string_view text)
@@ -62,7 +52,7 @@ std::string unescaped(std::string_view text)
 
 std::string textOf(const JournalRecord& r)
 {
-    return std::string(journalMark) + '\n' + escaped(utf8Path(r.to.folder)) + '\n' + escaped(r.to.nameEnd) + '\n' +
+    return std::string(journalMark) + '\n' + escaped(utf8Of(r.to.folder)) + '\n' + escaped(r.to.nameEnd) + '\n' +
            (r.to.chosen ? "1" : "0") + '\n' + r.id + '\n' + escaped(r.resultLine) + '\n' + r.answerLines;
 }
 
@@ -79,7 +69,7 @@ std::optional<JournalRecord> recordOf(std::string_view text)
     }
     if (lines[0] != journalMark)
         return std::nullopt;
-    return JournalRecord{{pathOfUtf8(unescaped(lines[1])), unescaped(lines[2]), lines[3] == "1"},
+    return JournalRecord{{pathFromUtf8(unescaped(lines[1])), unescaped(lines[2]), lines[3] == "1"},
                          std::string(lines[4]),
                          unescaped(lines[5]),
                          std::string(text.substr(pos))};
@@ -113,7 +103,7 @@ std::vector<fs::path> recordFiles(const fs::path& folder)
     std::vector<fs::path> files;
     std::error_code error;
     for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) {
-        const std::string name = utf8Path(entry->path().filename());
+        const std::string name = utf8Of(entry->path().filename());
         if (name.ends_with(recordEnding) && !name.starts_with("."))
             files.push_back(entry->path());
     }
@@ -166,11 +156,11 @@ void ordersHeld(const FileHistory* file, const ExerciseAnswers& answers, std::se
 // The message of a file held open by another program.
 std::string inUseMessage(const fs::path& file, bool officeLock)
 {
-    std::string message = "Le fichier « " + utf8Path(file.filename()) + " » du dossier « " + utf8Path(file.parent_path()) +
+    std::string message = "Le fichier « " + utf8Of(file.filename()) + " » du dossier « " + utf8Of(file.parent_path()) +
                           " » est ouvert dans un autre programme (un tableur, peut-être). L'exercice est gardé sur cet "
                           "ordinateur, et il y sera ajouté dès que ce fichier sera fermé.";
     if (officeLock)
-        message += " LibreOffice le signale par le fichier « .~lock." + utf8Path(file.filename()) +
+        message += " LibreOffice le signale par le fichier « .~lock." + utf8Of(file.filename()) +
                    "# » : s'il n'est plus ouvert, supprimez ce fichier.";
     return message;
 }
@@ -211,27 +201,27 @@ void writeKind(const JournalRecord& record, HistoryParser::Kind kind, const std:
     const private_files::Place place =
         record.to.chosen ? private_files::Place::chosenFolder : private_files::Place::privateFolder;
     fs::path target = main;
-    FileLayout layout = layoutOf(private_files::read(main, 65536), kind);
+    FileLayout layout = layoutOf(private_files::readBytes(main, 65536), kind);
     std::optional<std::string> bytes = shaped(missing, layout);
     if (!bytes) {
         const std::string why = layout.refusal.empty() ? "un nom ne peut pas s'écrire dans son codage" : layout.refusal;
         target = beside;
-        layout = layoutOf(private_files::read(beside, 65536), kind);
+        layout = layoutOf(private_files::readBytes(beside, 65536), kind);
         bytes = shaped(missing, layout);
         if (!bytes) {
-            out.trouble = "L'exercice n'a pas pu être écrit dans les fichiers « " + utf8Path(main.filename()) + " » et « " +
-                          utf8Path(beside.filename()) + " » du dossier « " + utf8Path(record.to.folder) +
+            out.trouble = "L'exercice n'a pas pu être écrit dans les fichiers « " + utf8Of(main.filename()) + " » et « " +
+                          utf8Of(beside.filename()) + " » du dossier « " + utf8Of(record.to.folder) +
                           " » : un autre programme en a changé les colonnes. Il est gardé sur cet ordinateur.";
             return;
         }
-        out.note = "Le fichier « " + utf8Path(main.filename()) + " » est laissé tel quel (" + why +
-                   ") : les résultats sont désormais enregistrés dans le fichier « " + utf8Path(beside.filename()) +
-                   " », dans le dossier « " + utf8Path(record.to.folder) + " ».";
+        out.note = "Le fichier « " + utf8Of(main.filename()) + " » est laissé tel quel (" + why +
+                   ") : les résultats sont désormais enregistrés dans le fichier « " + utf8Of(beside.filename()) +
+                   " », dans le dossier « " + utf8Of(record.to.folder) + " ».";
     }
     // LibreOffice marks the file it has open with a lock file beside it, and
     // saves its own copy over the file when asked: lines added meanwhile
     // would be lost.
-    const fs::path officeLock = target.parent_path() / pathOfUtf8(".~lock." + utf8Path(target.filename()) + "#");
+    const fs::path officeLock = target.parent_path() / pathFromUtf8(".~lock." + utf8Of(target.filename()) + "#");
     std::error_code ignored;
     if (fs::exists(officeLock, ignored)) {
         out.inUse = true;
@@ -244,8 +234,8 @@ void writeKind(const JournalRecord& record, HistoryParser::Kind kind, const std:
         out.inUse = true;
         out.trouble = inUseMessage(target, false);
     } else if (!added.done()) {
-        out.trouble = "L'exercice n'a pas pu être écrit dans le fichier « " + utf8Path(target.filename()) +
-                      " » du dossier « " + utf8Path(record.to.folder) + " » : " + added.reason +
+        out.trouble = "L'exercice n'a pas pu être écrit dans le fichier « " + utf8Of(target.filename()) +
+                      " » du dossier « " + utf8Of(record.to.folder) + " » : " + added.reason +
                       ". Il est gardé sur cet ordinateur, et y sera écrit dès que possible.";
     }
 }
@@ -254,12 +244,12 @@ void writeKind(const JournalRecord& record, HistoryParser::Kind kind, const std:
 
 fs::path Destination::file(HistoryParser::Kind kind, std::string_view suffix) const
 {
-    return folder / pathOfUtf8(std::string(baseName(kind)) + nameEnd + std::string(suffix));
+    return folder / pathFromUtf8(std::string(baseName(kind)) + nameEnd + std::string(suffix));
 }
 
 std::string folderAway(const fs::path& folder)
 {
-    return "Le dossier des résultats « " + utf8Path(folder) +
+    return "Le dossier des résultats « " + utf8Of(folder) +
            " » ne répond pas (réseau coupé, clé retirée, dossier supprimé ?). Les exercices faits sur cet "
            "ordinateur y sont gardés et y seront écrits dès qu'il répondra de nouveau.";
 }
@@ -288,7 +278,7 @@ std::string Journal::keepOnDisk(const JournalRecord& record)
 {
     std::string failure = private_files::makeFolder(folder_);
     if (failure.empty())
-        failure = private_files::replace(folder_ / pathOfUtf8(nameOf(record)), textOf(record));
+        failure = private_files::replace(folder_ / pathFromUtf8(nameOf(record)), textOf(record));
     return failure;
 }
 
@@ -302,7 +292,7 @@ std::string Journal::keep(const ExerciseRecord& exercise, const Destination& to)
     if (failure.empty())
         return {};
     memory_.push_back(std::move(record));
-    memoryTrouble_ = "Les résultats n'ont pas pu être enregistrés dans le dossier « " + utf8Path(privateFolder_) +
+    memoryTrouble_ = "Les résultats n'ont pas pu être enregistrés dans le dossier « " + utf8Of(privateFolder_) +
                      " » : " + failure +
                      ". Ils sont gardés en mémoire, et le programme essaiera de nouveau à chaque exercice et à sa fin : "
                      "libérez de la place ou rendez ce dossier accessible en écriture.";
@@ -327,7 +317,7 @@ std::vector<WriteOutcome> Journal::work(HistoryReader& reader)
         private_files::Claim claim(file);
         if (!claim.held())
             continue; // another copy of the program is writing it
-        const std::optional<std::string> text = claim.read();
+        const std::optional<std::string> text = claim.content();
         const std::optional<JournalRecord> record = text ? recordOf(*text) : std::nullopt;
         if (!record)
             continue;
@@ -351,7 +341,7 @@ HistoryContents Journal::waiting(const Destination& to) const
 {
     std::vector<JournalRecord> records;
     for (const fs::path& file : recordFiles(folder_)) {
-        const std::optional<std::string> text = private_files::read(file);
+        const std::optional<std::string> text = private_files::readBytes(file);
         if (const std::optional<JournalRecord> record = text ? recordOf(*text) : std::nullopt)
             records.push_back(*record);
     }
@@ -410,11 +400,11 @@ void Journal::takeOlderWaiting(const Destination& privateFiles, const Destinatio
         HistoryContents lines;
         bool any = false;
         for (const fs::path& file : o.files) {
-            const std::optional<std::string> text = private_files::read(file);
+            const std::optional<std::string> text = private_files::readBytes(file);
             if (!text)
                 continue;
             any = true;
-            utf8Path(file.filename()).starts_with("resultats") ? parseHistory(*text, lines) : parseAnswers(*text, lines);
+            utf8Of(file.filename()).starts_with("resultats") ? parseHistory(*text, lines) : parseAnswers(*text, lines);
         }
         if (!any)
             continue;

@@ -1,5 +1,7 @@
 #include "results/patient_name.h"
 
+#include "model/text.h"
+
 #include <array>
 #include <cstdint>
 
@@ -38,11 +40,8 @@ std::u32string decoded(std::string_view s)
     std::u32string out;
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool whole = length > 0 && i + length <= s.size();
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(s[i + k]) >> 6) == 2;
-        if (!whole) {
+        const std::size_t length = utf8SequenceLength(s, i);
+        if (length == 0) {
             out += static_cast<char32_t>(0xDC00 | c); // kept apart, written back as it was
             ++i;
             continue;
@@ -103,34 +102,7 @@ char32_t base(char32_t letter)
 
 bool isMark(char32_t c) { return c >= 0x0300 && c <= 0x036F; }
 
-std::string trimmedName(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(s.substr(first, s.find_last_not_of(" \t") - first + 1));
-}
-
 } // namespace
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 std::string composed(std::string_view text)
 {
@@ -155,7 +127,7 @@ std::string composed(std::string_view text)
 
 std::string patientKey(std::string_view name)
 {
-    return composed(trimmedName(name));
+    return composed(trimmed(name));
 }
 
 std::string foldedName(std::string_view name)

@@ -12,9 +12,6 @@
 #include <string_view>
 #include <vector>
 
-// Adds the UTF-8 of the character to the text.
-void appendUtf8(std::string& out, char32_t c);
-
 // The UTF-8 text with each Latin letter followed by a combining accent that
 // composes with it written as the one composed letter (NFC).
 std::string composed(std::string_view text);

@@ -19,7 +19,7 @@ PictureOrderChoice::PictureOrderChoice(std::filesystem::path privateFolder)
 
 bool PictureOrderChoice::varies() const
 {
-    return private_files::read(file_, variesText.size() + 1) == std::string(variesText);
+    return private_files::readBytes(file_, variesText.size() + 1) == std::string(variesText);
 }
 
 std::string PictureOrderChoice::setVaries(bool varies)

@@ -1,5 +1,6 @@
 #include "results/printable_report.h"
 
+#include "model/text.h"
 #include "results/patient_name.h"
 #include "results/private_files.h"
 #include "results/progress_chart.h"
@@ -57,16 +58,6 @@ std::string escaped(std::string_view text)
         }
     }
     return out;
-}
-
-// 2026-12-07T14:05:09 as 07/12/2026 and as 07/12/2026 14:05.
-std::string frenchDay(const std::string& date)
-{
-    return date.substr(8, 2) + '/' + date.substr(5, 2) + '/' + date.substr(0, 4);
-}
-std::string frenchDateTime(const std::string& date)
-{
-    return frenchDay(date) + ' ' + date.substr(11, 5);
 }
 
 std::string percentOf(int part, int whole)

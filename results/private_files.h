@@ -55,8 +55,8 @@ std::string replace(const std::filesystem::path& file, std::string_view content)
 
 // The file's content from the offset, or its bytes up to most; nothing
 // when it cannot be read (a missing file too).
-std::optional<std::string> read(const std::filesystem::path& file, std::size_t most = std::string::npos,
-                                std::uint64_t from = 0);
+std::optional<std::string> readBytes(const std::filesystem::path& file, std::size_t most = std::string::npos,
+                                     std::uint64_t from = 0);
 
 // What is known of a file without reading it: its size and time of last
 // change, and whether it is there.
@@ -85,7 +85,7 @@ public:
     Claim& operator=(const Claim&) = delete;
     bool held() const { return handle_ != -1; }
     // The claimed file's content.
-    std::optional<std::string> read() const;
+    std::optional<std::string> content() const;
     // Removes the claimed file, while it is still held.
     bool remove();
 

@@ -208,7 +208,7 @@ std::string replace(const std::filesystem::path& link, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
+std::optional<std::string> readBytes(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
 {
     // Never waits on a named pipe nor reads a device.
     const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -271,7 +271,7 @@ Claim::~Claim()
         ::close(static_cast<int>(handle_));
 }
 
-std::optional<std::string> Claim::read() const
+std::optional<std::string> Claim::content() const
 {
     if (!held())
         return std::nullopt;

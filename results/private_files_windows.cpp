@@ -175,7 +175,7 @@ std::string replace(const std::filesystem::path& link, std::string_view content)
     return {};
 }
 
-std::optional<std::string> read(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
+std::optional<std::string> readBytes(const std::filesystem::path& file, std::size_t most, std::uint64_t from)
 {
     const Handle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -216,9 +216,9 @@ Claim::~Claim()
         CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
-std::optional<std::string> Claim::read() const
+std::optional<std::string> Claim::content() const
 {
-    return held() ? private_files::read(file_) : std::nullopt;
+    return held() ? private_files::readBytes(file_) : std::nullopt;
 }
 
 bool Claim::remove()

@@ -1,5 +1,6 @@
 #include "results/progress_chart.h"
 
+#include "model/text.h"
 #include "results/report.h"
 
 #include <algorithm>
@@ -47,12 +48,6 @@ std::string civilFromDays(long z)
     char text[64];
     std::snprintf(text, sizeof text, "%04ld-%02ld-%02ld", y, m, d);
     return text;
-}
-
-// "07/12/2026" from an ISO date.
-std::string frenchDay(const std::string& iso)
-{
-    return iso.substr(8, 2) + '/' + iso.substr(5, 2) + '/' + iso.substr(0, 4);
 }
 
 enum class Grouping { exercise, day, week, month };

@@ -1,5 +1,7 @@
 #include "results/report.h"
 
+#include "model/text.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -8,12 +10,6 @@ namespace {
 std::string percent(double value)
 {
     return std::to_string(static_cast<long>(std::lround(value))) + " %";
-}
-
-// "07/12/2026 à 14:05" from 2026-12-07T14:05:09.
-std::string frenchDate(const std::string& iso)
-{
-    return iso.substr(8, 2) + '/' + iso.substr(5, 2) + '/' + iso.substr(0, 4) + " à " + iso.substr(11, 5);
 }
 
 } // namespace
@@ -38,7 +34,7 @@ std::vector<Figure> lastExerciseFigures(const std::optional<ExerciseRecord>& las
         return {{"Dernier exercice", "aucun exercice de phase 1 enregistré"}};
     const Tally& t = last->result.tally;
     std::vector<Figure> figures = {
-        {"Date", frenchDate(last->result.date)},
+        {"Date", frenchDateTime(last->result.date, " à ")},
         {"Partie du corps", std::string(partName(t.settings.part))},
         {"Niveau", std::to_string(t.settings.level)},
         {"Vitesse", std::to_string(t.settings.intervalMs) + " ms"},

@@ -35,20 +35,6 @@ std::string lowered(std::string_view s)
     return low;
 }
 
-// The length of the UTF-8 sequence that begins at i, or 0 when it is not one.
-std::size_t sequenceLength(std::string_view s, std::size_t i)
-{
-    const auto lead = static_cast<unsigned char>(s[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
-    if (length == 0 || i + length > s.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(s[i + k]) >> 6) != 0x2)
-            return 0;
-    }
-    return length;
-}
-
 bool reservedOnWindows(const std::string& name)
 {
     const std::string stem = lowered(name.substr(0, name.find('.')));
@@ -57,14 +43,6 @@ bool reservedOnWindows(const std::string& name)
         return true;
     return stem.size() == 4 && (stem.starts_with("com") || stem.starts_with("lpt")) && stem[3] >= '1' &&
            stem[3] <= '9';
-}
-
-std::string trimmedOf(std::string s, std::string_view blanks)
-{
-    const auto first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
 // What a synchronisation service adds to a file's name when two copies
@@ -76,7 +54,7 @@ std::string withoutConflictMark(std::string name)
         name.resize(mark);
     for (;;) {
         const std::string before = name;
-        name = trimmedOf(name, " ");
+        name = std::string(trimmed(name, " "));
         if (name.ends_with(')')) {
             const auto open = name.rfind('(');
             if (open != std::string::npos && (open == 0 || name[open - 1] == ' '))
@@ -93,22 +71,11 @@ std::string withoutConflictMark(std::string name)
 
 } // namespace
 
-fs::path pathFromUtf8(std::string_view text)
-{
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string utf8Of(const fs::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string fileNamePart(std::string_view computer)
 {
     std::string part;
     for (std::size_t i = 0; i < computer.size();) {
-        const std::size_t length = sequenceLength(computer, i);
+        const std::size_t length = utf8SequenceLength(computer, i);
         const auto c = static_cast<unsigned char>(computer[i]);
         if (length == 0 || c < 0x20 || c == 0x7F || std::string_view("<>:\"/\\|?*").find(computer[i]) != std::string_view::npos) {
             part += '_';
@@ -120,7 +87,7 @@ std::string fileNamePart(std::string_view computer)
         part.append(computer.substr(i, length));
         i += length;
     }
-    part = trimmedOf(part, " .");
+    part = std::string(trimmed(part, " ."));
     if (part.empty())
         return "ordinateur";
     return reservedOnWindows(part) ? '_' + part : part;
@@ -153,7 +120,7 @@ std::string computerOfFile(std::string_view fileName)
         if (lowered(rest).ends_with(beside))
             rest.resize(rest.size() - beside.size());
     }
-    return trimmedOf(rest, " -_.");
+    return std::string(trimmed(rest, " -_."));
 }
 
 namespace {
@@ -161,7 +128,7 @@ namespace {
 bool isConflictCopy(std::string_view fileName)
 {
     std::string name(fileName.substr(0, fileName.size() - std::min(fileName.size(), csvEnding.size())));
-    return withoutConflictMark(name) != trimmedOf(name, " ");
+    return withoutConflictMark(name) != trimmed(name, " ");
 }
 
 // What a result and its pictures must share to be one exercise: its
@@ -543,12 +510,12 @@ ResultsFolder::ResultsFolder(fs::path privateFolder, std::string computer, std::
     : privateFolder_(std::move(privateFolder)), computer_(std::move(computer)),
       shared_(std::make_shared<Shared>(privateFolder_, computer_, reportOf)), lane_(std::make_unique<WorkLane>())
 {
-    std::string remembered = private_files::read(privateFolder_ / pathFromUtf8(choiceFile)).value_or(std::string());
+    std::string remembered = private_files::readBytes(privateFolder_ / pathFromUtf8(choiceFile)).value_or(std::string());
     while (!remembered.empty() && (remembered.back() == '\n' || remembered.back() == '\r'))
         remembered.pop_back();
     if (!remembered.empty())
         shared_->chosen = pathFromUtf8(remembered);
-    std::string name = private_files::read(privateFolder_ / "patient.txt").value_or(std::string());
+    std::string name = private_files::readBytes(privateFolder_ / "patient.txt").value_or(std::string());
     while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
         name.pop_back();
     if (!reportOf)
@@ -685,7 +652,7 @@ std::shared_ptr<const FolderHistory> ResultsFolder::contents() const
     return shared_->contents;
 }
 
-bool ResultsFolder::read() const
+bool ResultsFolder::hasBeenRead() const
 {
     const std::lock_guard lock(shared_->mutex);
     return shared_->read;

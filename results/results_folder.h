@@ -17,6 +17,7 @@
 // said in French; the exercises saved meanwhile wait in the journal and are
 // written to the chosen folder as soon as it answers again.
 
+#include "model/text.h"
 #include "results/history.h"
 
 #include <chrono>
@@ -31,11 +32,6 @@
 #include <vector>
 
 class WorkLane;
-
-// Paths to and from the UTF-8 texts the program shows and takes, whatever
-// the system's code page.
-std::filesystem::path pathFromUtf8(std::string_view text);
-std::string utf8Of(const std::filesystem::path& path);
 
 // The computer's name made into a part of a file name that every system
 // takes: no separator, reserved or control character, no blank or dot at
@@ -173,7 +169,7 @@ public:
     std::shared_ptr<const FolderHistory> contents() const;
     // Whether a read for the folder and the patient has ended since they
     // were last chosen.
-    bool read() const;
+    bool hasBeenRead() const;
     // Whether the folder answered at the last read.
     bool answering() const;
     // What is wrong with the folder or its files, in French, or empty text.

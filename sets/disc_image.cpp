@@ -1,18 +1,16 @@
 #include "sets/disc_image.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 // The library declares its burn_source itself when libburn is not used.
 #define LIBISOFS_WITHOUT_LIBBURN
 #include <libisofs/libisofs.h>
 
 #include <array>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
-#include <unistd.h>
+#include <random>
 
-namespace discwriter {
+namespace sets {
 namespace {
 
 // The library's state lives from iso_init to iso_finish.
@@ -57,23 +55,51 @@ struct SourceRelease {
     }
 };
 
-// The library's own codes tell nothing the clinician can act on: what failed
-// is named, with the system's reason when there is one.
-WriteError libraryError(const std::filesystem::path& path, [[maybe_unused]] int code)
+namespace fs = std::filesystem;
+
+// The first entry of the folder that cannot be read whole, as the image
+// would hold it (hidden entries left out), with the system's reason.
+std::optional<WriteError> unreadableEntry(const fs::path& folder)
 {
-    return {WriteError::Kind::failed, path, {}};
+    std::error_code error;
+    fs::directory_iterator entries(folder, error);
+    if (error)
+        return WriteError{WriteError::Kind::unreadable, folder, error};
+    for (const fs::directory_entry& entry : entries) {
+        if (entry.path().filename().string().starts_with("."))
+            continue;
+        if (entry.is_directory(error) && !entry.is_symlink(error)) {
+            if (auto problem = unreadableEntry(entry.path()))
+                return problem;
+            continue;
+        }
+        if (!entry.is_regular_file(error))
+            continue;
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::array<char, 65536> block;
+        while (file.read(block.data(), block.size()))
+            ;
+        if (!file.eof())
+            return WriteError{WriteError::Kind::unreadable, entry.path(), {errno, std::generic_category()}};
+    }
+    return std::nullopt;
 }
 
-// Why the image file could not be written: a full disc is reported by Qt as
-// a resource error; a refusal to open is asked of the system again.
-WriteError fileError(const QFileDevice& file, const std::filesystem::path& path)
+// What failed while the library read the folder: a file or folder that
+// cannot be read is named; else the folder as a whole.
+WriteError readError(const fs::path& discFolder)
 {
-    if (file.error() == QFileDevice::ResourceError)
-        return {WriteError::Kind::failed, path, std::make_error_code(std::errc::no_space_on_device)};
-    const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-    if (::access(folder.c_str(), W_OK) != 0)
-        return {WriteError::Kind::failed, path, {errno, std::generic_category()}};
-    return {WriteError::Kind::failed, path, std::make_error_code(std::errc::io_error)};
+    if (auto problem = unreadableEntry(discFolder))
+        return *problem;
+    return {WriteError::Kind::unreadable, discFolder, {}};
+}
+
+// The image's temporary name beside it, hidden, of its own for each run.
+fs::path temporaryName(const fs::path& imageFile)
+{
+    std::random_device device;
+    return imageFile.parent_path() /
+           (".tavrel-image-" + std::to_string(std::uniform_int_distribution<unsigned long long>(0, 1ULL << 48)(device)));
 }
 
 } // namespace
@@ -88,32 +114,33 @@ std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder,
     IsoImage* rawImage = nullptr;
     int status = iso_image_new(volumeId.c_str(), &rawImage);
     if (status < 0)
-        return libraryError(imageFile, status);
+        return WriteError{WriteError::Kind::failed, imageFile, {}};
     const std::unique_ptr<IsoImage, ImageRelease> image(rawImage);
     // replaceFolder's working entries, and anything else hidden, stay out.
     iso_tree_set_ignore_hidden(image.get(), 1);
     const std::filesystem::path folder = std::filesystem::absolute(discFolder);
     status = iso_tree_add_dir_rec(image.get(), iso_image_get_root(image.get()), folder.c_str());
     if (status < 0)
-        return libraryError(discFolder, status);
+        return readError(discFolder);
 
     // Profile 2: Rock Ridge and Joliet, files readable by all, owned by root.
     IsoWriteOpts* rawOptions = nullptr;
     status = iso_write_opts_new(&rawOptions, 2);
     if (status < 0)
-        return libraryError(imageFile, status);
+        return WriteError{WriteError::Kind::failed, imageFile, {}};
     const std::unique_ptr<IsoWriteOpts, OptionsRelease> options(rawOptions);
     burn_source* rawSource = nullptr;
     status = iso_image_create_burn_source(image.get(), options.get(), &rawSource);
     if (status < 0)
-        return libraryError(imageFile, status);
+        return WriteError{WriteError::Kind::failed, imageFile, {}};
     const std::unique_ptr<burn_source, SourceRelease> source(rawSource);
 
-    QSaveFile file(QFile::decodeName(imageFile.c_str()));
-    if (!file.open(QIODevice::WriteOnly) ||
-        (access == Access::ownerOnly && !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner))) {
+    const fs::path target = fs::absolute(imageFile);
+    const fs::path temporary = temporaryName(target);
+    NewFile file(temporary, access);
+    if (file.error()) {
         source->cancel(source.get());
-        return fileError(file, imageFile);
+        return WriteError{WriteError::Kind::failed, imageFile, file.error()};
     }
     // The image comes out one 2048-byte block at a time from the library's
     // writing thread.
@@ -124,16 +151,23 @@ std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder,
             break;
         if (read < 0) {
             source->cancel(source.get());
-            return WriteError{WriteError::Kind::failed, discFolder, {}};
+            return readError(discFolder);
         }
-        if (file.write(reinterpret_cast<const char*>(block.data()), read) != read) {
+        file.write(std::as_bytes(std::span(block.data(), static_cast<std::size_t>(read))));
+        if (file.error()) {
             source->cancel(source.get());
-            return fileError(file, imageFile);
+            return WriteError{WriteError::Kind::failed, imageFile, file.error()};
         }
     }
-    if (!file.commit())
-        return fileError(file, imageFile);
+    std::error_code error = file.finish();
+    if (!error)
+        fs::rename(temporary, target, error);
+    if (error) {
+        fs::remove(temporary, error);
+        return WriteError{WriteError::Kind::failed, imageFile, error};
+    }
+    syncFolder(target.parent_path());
     return std::nullopt;
 }
 
-} // namespace discwriter
+} // namespace sets

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace discwriter {
+namespace sets {
 
 // Writes the image of everything the folder holds, but the hidden entries,
 // with Joliet (Windows) and Rock Ridge (Linux) names so that long and
@@ -20,4 +20,4 @@ namespace discwriter {
 std::optional<WriteError> makeDiscImage(const std::filesystem::path& discFolder, const std::filesystem::path& imageFile,
                                         const std::string& volumeId, Access access);
 
-} // namespace discwriter
+} // namespace sets

@@ -9,7 +9,7 @@
 
 namespace fs = std::filesystem;
 
-namespace discwriter {
+namespace sets {
 namespace {
 
 std::error_code lastError() { return {errno, std::generic_category()}; }
@@ -49,6 +49,9 @@ Cause causeOf(const std::error_code& error)
         return Cause::readOnly;
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
         return Cause::missing;
+    // What rename says of a folder on which a file system is mounted.
+    if (error == std::errc::device_or_resource_busy)
+        return Cause::mountPoint;
     return Cause::other;
 }
 
@@ -73,26 +76,47 @@ LockAttempt lockFile(const fs::path& path)
     return {std::make_unique<PosixLock>(fd, path), false, {}};
 }
 
-std::error_code writeNewFile(const fs::path& path, std::span<const std::byte> bytes, Access access)
+NewFile::NewFile(const fs::path& path, Access access)
+    : path_(path), handle_(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modeOf(access, false)))
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, modeOf(access, false));
-    if (fd < 0)
-        return lastError();
-    std::error_code error;
-    for (std::size_t written = 0; written < bytes.size() && !error;) {
-        const ssize_t count = ::write(fd, bytes.data() + written, bytes.size() - written);
+    open_ = handle_ >= 0;
+    if (!open_)
+        error_ = lastError();
+}
+
+NewFile::~NewFile()
+{
+    if (!open_)
+        return;
+    ::close(static_cast<int>(handle_));
+    ::unlink(path_.c_str());
+}
+
+void NewFile::write(std::span<const std::byte> bytes)
+{
+    for (std::size_t written = 0; written < bytes.size() && !error_;) {
+        const ssize_t count = ::write(static_cast<int>(handle_), bytes.data() + written, bytes.size() - written);
         if (count < 0 && errno == EINTR)
             continue;
         if (count <= 0)
-            error = count < 0 ? lastError() : std::make_error_code(std::errc::no_space_on_device);
+            error_ = count < 0 ? lastError() : std::make_error_code(std::errc::no_space_on_device);
         else
             written += static_cast<std::size_t>(count);
     }
-    if (!error && ::fsync(fd) != 0)
-        error = lastError();
-    if (::close(fd) != 0 && !error)
-        error = lastError();
-    return error;
+}
+
+std::error_code NewFile::finish()
+{
+    if (!open_ || error_)
+        return error_;
+    if (::fsync(static_cast<int>(handle_)) != 0)
+        error_ = lastError();
+    if (::close(static_cast<int>(handle_)) != 0 && !error_)
+        error_ = lastError();
+    open_ = false;
+    if (error_)
+        ::unlink(path_.c_str());
+    return error_;
 }
 
 std::error_code makeFolder(const fs::path& path, Access access)
@@ -119,4 +143,4 @@ bool exchangeFolders([[maybe_unused]] const fs::path& a, [[maybe_unused]] const 
 #endif
 }
 
-} // namespace discwriter
+} // namespace sets

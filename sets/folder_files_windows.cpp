@@ -5,7 +5,7 @@
 
 namespace fs = std::filesystem;
 
-namespace discwriter {
+namespace sets {
 namespace {
 
 std::error_code lastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
@@ -37,6 +37,9 @@ Cause causeOf(const std::error_code& error)
     case ERROR_PATH_NOT_FOUND:
     case ERROR_NOT_READY:
         return Cause::missing;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return Cause::inUse;
     default:
         return Cause::other;
     }
@@ -58,23 +61,46 @@ LockAttempt lockFile(const fs::path& path)
 
 // The folder's own access (the user's folders are the user's alone) is
 // inherited: Windows has no creation mask to narrow.
-std::error_code writeNewFile(const fs::path& path, std::span<const std::byte> bytes, Access)
+NewFile::NewFile(const fs::path& path, Access)
+    : path_(path), handle_(reinterpret_cast<std::intptr_t>(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr)))
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return lastError();
-    std::error_code error;
-    for (std::size_t written = 0; written < bytes.size() && !error;) {
+    open_ = reinterpret_cast<HANDLE>(handle_) != INVALID_HANDLE_VALUE;
+    if (!open_)
+        error_ = lastError();
+}
+
+NewFile::~NewFile()
+{
+    if (!open_)
+        return;
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    DeleteFileW(path_.c_str());
+}
+
+void NewFile::write(std::span<const std::byte> bytes)
+{
+    for (std::size_t written = 0; written < bytes.size() && !error_;) {
         const DWORD most = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 20));
         DWORD count = 0;
-        if (!WriteFile(file, bytes.data() + written, most, &count, nullptr) || count == 0)
-            error = lastError();
+        if (!WriteFile(reinterpret_cast<HANDLE>(handle_), bytes.data() + written, most, &count, nullptr) || count == 0)
+            error_ = lastError();
         written += count;
     }
-    if (!error && !FlushFileBuffers(file))
-        error = lastError();
+}
+
+std::error_code NewFile::finish()
+{
+    if (!open_)
+        return error_;
+    const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+    if (!error_ && !FlushFileBuffers(file))
+        error_ = lastError();
     CloseHandle(file);
-    return error;
+    open_ = false;
+    if (error_)
+        DeleteFileW(path_.c_str());
+    return error_;
 }
 
 std::error_code makeFolder(const fs::path& path, Access)
@@ -93,4 +119,4 @@ bool exchangeFolders(const fs::path&, const fs::path&)
     return false;
 }
 
-} // namespace discwriter
+} // namespace sets

@@ -8,7 +8,7 @@
 
 namespace fs = std::filesystem;
 
-namespace patient {
+namespace sets {
 namespace {
 
 std::string folderName(bool phase1, bool easy)
@@ -164,4 +164,4 @@ bool isDiscFolder(const fs::path& folder)
     return false;
 }
 
-} // namespace patient
+} // namespace sets

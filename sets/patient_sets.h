@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace patient {
+namespace sets {
 
 enum class Side { left, right };
 
@@ -79,4 +79,4 @@ std::string describeSet(const SetContent& content);
 // in any case of letters.
 bool isDiscFolder(const std::filesystem::path& folder);
 
-} // namespace patient
+} // namespace sets

@@ -1,21 +1,24 @@
 #include "sets/photographs.h"
 
 #include "disc/picture_file.h"
+#include "model/text.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
-#include <map>
+#include <mutex>
+#include <thread>
 
 namespace fs = std::filesystem;
 
-namespace patient {
+namespace sets {
 namespace {
 
 std::string quoted(const fs::path& path)
 {
-    const std::u8string name = path.filename().u8string();
-    return "« " + std::string(name.begin(), name.end()) + " »";
+    return "« " + utf8Of(path.filename()) + " »";
 }
 
 Photograph refused(std::string text)
@@ -151,6 +154,17 @@ int exifOrientation(std::span<const std::byte> file)
     return 1;
 }
 
+bool looksLikeJpeg(std::span<const std::byte> file)
+{
+    return file.size() >= 3 && file[0] == std::byte{0xFF} && file[1] == std::byte{0xD8} && file[2] == std::byte{0xFF};
+}
+
+bool looksLikePng(std::span<const std::byte> file)
+{
+    static constexpr unsigned char signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    return file.size() >= sizeof signature && std::memcmp(file.data(), signature, sizeof signature) == 0;
+}
+
 bool withinPictureCaps(int width, int height)
 {
     return width > 0 && height > 0 && width <= largestPictureSide && height <= largestPictureSide &&
@@ -212,7 +226,11 @@ Photograph readPhotograph(const fs::path& path, PictureCodec& codec, int mostWid
     case Decoded::Problem::none:
         return {std::move(decoded.pixels), {}};
     case Decoded::Problem::notPicture:
-        return refused(quoted(path) + " n'est pas une image que ce programme sait lire (JPEG ou PNG).");
+        // A file that begins as a JPEG or a PNG does and cannot be decoded
+        // is damaged, whatever the decoder calls it.
+        if (!looksLikeJpeg(bytes) && !looksLikePng(bytes))
+            return refused(quoted(path) + " n'est pas une image que ce programme sait lire (JPEG ou PNG).");
+        break;
     case Decoded::Problem::tooLarge:
         return refused(quoted(path) + " est trop grande (" + sizeText(decoded.storedWidth, decoded.storedHeight) + ").");
     case Decoded::Problem::damaged:
@@ -223,7 +241,7 @@ Photograph readPhotograph(const fs::path& path, PictureCodec& codec, int mostWid
 
 int setFileSteps(std::size_t photographs)
 {
-    return static_cast<int>(photographs) + picturesPerSet;
+    return static_cast<int>(photographs);
 }
 
 SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureCodec& codec, const Progress& progress)
@@ -234,36 +252,84 @@ SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureC
     const auto plan = planSet(sides);
     if (!plan)
         return {{}, photographCountProblem(photographs.size())};
-    const int total = setFileSteps(photographs.size());
-    int done = 0;
-    const auto step = [&] { return !progress || progress(++done, total); };
 
-    std::vector<Pixels> upright;
-    for (const PhotographChoice& choice : photographs) {
-        Photograph photograph = readPhotograph(choice.path, codec);
-        if (!photograph.error.empty())
-            return {{}, photograph.error};
-        upright.push_back(std::move(photograph.pixels));
-        if (!step())
-            return {{}, {}, true};
+    // Each photograph decoded once and its two pictures, as it is and
+    // mirrored, encoded at once; the photographs on as many threads as the
+    // machine runs at once. Picture n + 10 is the exact mirror of picture n
+    // before either is encoded.
+    struct Pictures {
+        std::vector<std::byte> plain;
+        std::vector<std::byte> mirror;
+        std::string error;
+    };
+    const std::size_t count = photographs.size();
+    std::vector<Pictures> made(count);
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    const std::size_t threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, count);
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t finished = 0;
+    std::size_t running = threads;
+    const auto work = [&] {
+        for (std::size_t i; !stop && (i = next++) < count;) {
+            Pictures pictures;
+            Photograph photograph = readPhotograph(photographs[i].path, codec);
+            pictures.error = photograph.error;
+            if (pictures.error.empty()) {
+                auto plain = codec.encodeJpeg(photograph.pixels, setJpegQuality);
+                auto mirror = plain ? codec.encodeJpeg(mirrored(photograph.pixels), setJpegQuality) : std::nullopt;
+                if (!plain || !mirror)
+                    pictures.error = "Une image du jeu n'a pas pu être enregistrée en JPEG.";
+                else
+                    pictures = {std::move(*plain), std::move(*mirror), {}};
+            }
+            // The first photograph that cannot be used ends the work.
+            if (!pictures.error.empty())
+                stop = true;
+            const std::lock_guard lock(mutex);
+            made[i] = std::move(pictures);
+            ++finished;
+            changed.notify_one();
+        }
+        const std::lock_guard lock(mutex);
+        --running;
+        changed.notify_one();
+    };
+    std::vector<std::jthread> workers;
+    for (std::size_t t = 0; t < threads; ++t)
+        workers.emplace_back(work);
+    // Progress is told on the caller's thread alone.
+    bool cancelled = false;
+    {
+        std::unique_lock lock(mutex);
+        for (std::size_t told = 0;;) {
+            changed.wait(lock, [&] { return finished > told || running == 0; });
+            if (finished == told)
+                break;
+            told = finished;
+            lock.unlock();
+            cancelled = progress && !progress(static_cast<int>(told), static_cast<int>(count));
+            lock.lock();
+            if (cancelled) {
+                stop = true;
+                break;
+            }
+        }
     }
-    // With fewer than ten photographs a picture comes back: encoded once.
-    std::map<std::pair<std::size_t, bool>, std::vector<std::byte>> encoded;
+    workers.clear();
+    if (cancelled)
+        return {{}, {}, true};
+    for (const Pictures& pictures : made) {
+        if (!pictures.error.empty())
+            return {{}, pictures.error};
+    }
     SetFiles set;
     for (const PictureSource& source : *plan) {
-        auto found = encoded.find({source.photograph, source.mirrored});
-        if (found == encoded.end()) {
-            const Pixels& photograph = upright[source.photograph];
-            auto jpeg = codec.encodeJpeg(source.mirrored ? mirrored(photograph) : photograph, setJpegQuality);
-            if (!jpeg)
-                return {{}, "Une image du jeu n'a pas pu être enregistrée en JPEG."};
-            found = encoded.emplace(std::pair{source.photograph, source.mirrored}, std::move(*jpeg)).first;
-        }
-        set.jpegFiles.push_back(found->second);
-        if (!step())
-            return {{}, {}, true};
+        const Pictures& pictures = made[source.photograph];
+        set.jpegFiles.push_back(source.mirrored ? pictures.mirror : pictures.plain);
     }
     return set;
 }
 
-} // namespace patient
+} // namespace sets

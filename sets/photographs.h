@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace patient {
+namespace sets {
 
 // The size of the window's picture area: pictures are reduced to fit it.
 inline constexpr int pictureAreaWidth = 640;
@@ -23,6 +23,10 @@ struct Photograph {
     Pixels pixels;     // empty when the file cannot be used
     std::string error; // then why, in French, naming the file
 };
+
+// Whether the bytes begin as a JPEG file, or as a PNG file, does.
+bool looksLikeJpeg(std::span<const std::byte> file);
+bool looksLikePng(std::span<const std::byte> file);
 
 // The file read whole and checked before any decoder sees it (its size; a
 // JPEG whole, of a sensible size and few enough scans), then decoded upright
@@ -53,4 +57,4 @@ SetFiles makeSetFiles(const std::vector<PhotographChoice>& photographs, PictureC
 // The steps makeSetFiles reports for this many photographs.
 int setFileSteps(std::size_t photographs);
 
-} // namespace patient
+} // namespace sets

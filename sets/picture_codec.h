@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace patient {
+namespace sets {
 
 // An opaque picture: 0xFFRRGGBB pixels, rows top down.
 struct Pixels {
@@ -45,6 +45,8 @@ struct Decoded {
     int storedHeight = 0;
 };
 
+// Used from several threads at once: a set's photographs are decoded side
+// by side.
 class PictureCodec {
 public:
     virtual ~PictureCodec() = default;
@@ -74,4 +76,4 @@ struct PictureSize {
 };
 PictureSize fittedSize(int width, int height, int mostWidth, int mostHeight);
 
-} // namespace patient
+} // namespace sets

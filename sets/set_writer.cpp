@@ -4,7 +4,7 @@
 
 namespace fs = std::filesystem;
 
-namespace discwriter {
+namespace sets {
 namespace {
 
 constexpr std::string_view workingPrefix = ".tavrel-";
@@ -52,8 +52,9 @@ std::string workingName(std::string_view kind, const std::string& name)
 }
 
 // Puts back the old folder a run killed between its two renames left aside,
-// and removes every other leftover of the name it can.
-void tidy(const fs::path& parent, const std::string& name)
+// and removes every other leftover of the name it can; the first it cannot
+// remove (an old folder of another user) is told.
+std::optional<WriteError> tidy(const fs::path& parent, const std::string& name)
 {
     const std::string fresh = workingName("new", name);
     const std::string aside = workingName("old", name);
@@ -65,11 +66,14 @@ void tidy(const fs::path& parent, const std::string& name)
             leftovers.push_back(entry->path());
     }
     const fs::path target = parent / name;
+    std::optional<WriteError> left;
     for (const fs::path& leftover : leftovers) {
         if (!entryExists(target) && leftover.filename().string().starts_with(aside) && !renameEntry(leftover, target))
             continue;
-        removeAll(leftover);
+        if (auto problem = removeAll(leftover); problem && !left)
+            left = WriteError{WriteError::Kind::oldLeft, leftover, problem->cause};
     }
+    return left;
 }
 
 } // namespace
@@ -81,7 +85,9 @@ bool isWorkingEntry(std::string_view name)
 
 std::optional<WriteError> writeFile(const fs::path& path, std::span<const std::byte> bytes, Access access)
 {
-    if (const std::error_code error = writeNewFile(path, bytes, access))
+    NewFile file(path, access);
+    file.write(bytes);
+    if (const std::error_code error = file.finish())
         return failure(path, error);
     return std::nullopt;
 }
@@ -99,7 +105,7 @@ std::optional<WriteError> replaceFolder(const fs::path& parent, const std::strin
         return failure(parent, lock.error);
     }
 
-    tidy(parent, name);
+    const std::optional<WriteError> leftBefore = tidy(parent, name);
     const fs::path target = parent / name;
     if (check) {
         if (auto problem = check(target))
@@ -150,7 +156,7 @@ std::optional<WriteError> replaceFolder(const fs::path& parent, const std::strin
         if (auto left = removeAll(aside))
             return WriteError{WriteError::Kind::oldLeft, aside, left->cause};
     }
-    return std::nullopt;
+    return leftBefore;
 }
 
 std::optional<WriteError> writeSet(const fs::path& discFolder, const std::string& setName,
@@ -169,4 +175,4 @@ std::optional<WriteError> writeSet(const fs::path& discFolder, const std::string
     });
 }
 
-} // namespace discwriter
+} // namespace sets

@@ -7,6 +7,7 @@
 // generator use it.
 
 #include "sets/folder_files.h"
+#include "sets/patient_sets.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -17,7 +18,7 @@
 #include <system_error>
 #include <vector>
 
-namespace discwriter {
+namespace sets {
 
 struct WriteError {
     enum class Kind {
@@ -25,8 +26,11 @@ struct WriteError {
         busy,      // another run is writing the same folder at this moment
         notEmpty,  // the folder to replace holds something, and must not
         cancelled, // the user stopped it; nothing was changed
-        oldLeft,   // the new folder is in place, but the old one could not be
-                   // removed: it stays under `path`
+        oldLeft,   // the new folder is in place, but an old one (this run's,
+                   // or one an earlier run could not remove) stays under
+                   // `path`
+        unreadable, // `path`, a file to copy, could not be read; nothing was
+                    // changed
     };
     Kind kind = Kind::failed;
     std::filesystem::path path; // the file or folder concerned
@@ -47,13 +51,13 @@ using FolderCheck = std::function<std::optional<WriteError>(const std::filesyste
 // folder is removed. What a killed run left for the same name is tidied
 // first: the old folder put back when it had been moved aside, the rest
 // removed where it can be (what cannot is left under its own unique name, so
-// that it never stands in the way).
+// that it never stands in the way, and is told as oldLeft each time the
+// folder is written while it stays).
 std::optional<WriteError> replaceFolder(const std::filesystem::path& parent, const std::string& name, Access access,
                                         const FolderCheck& check, const FolderFiller& fill);
 
 // Writes one picture set of the disc, 1.jpg to 20.jpg, from their JPEG
 // files' bytes, through replaceFolder.
-inline constexpr int picturesPerSet = 20;
 std::optional<WriteError> writeSet(const std::filesystem::path& discFolder, const std::string& setName,
                                    const std::vector<std::vector<std::byte>>& jpegFiles, Access access,
                                    const FolderCheck& check = {});
@@ -65,4 +69,4 @@ std::optional<WriteError> writeFile(const std::filesystem::path& path, std::span
 // works; nothing else should copy or publish them.
 bool isWorkingEntry(std::string_view name);
 
-} // namespace discwriter
+} // namespace sets

@@ -2,48 +2,13 @@
 // a key pressed while no picture is on screen, input that came while a
 // handler waited, and closing the window while a handler runs.
 
-#include "support/recording_host.h"
-#include "support/recording_services.h"
-#include "support/saved_history.h"
-#include "support/temp_folder.h"
-
-#include "engine/form1.h"
-
-#include <gtest/gtest.h>
+#include "support/form_fixture.h"
 
 #include <thread>
 
 using C = Control;
 
-class Form1Test : public ::testing::Test {
-protected:
-    Form1Test()
-    {
-        setInitialValues(state);
-        state.driveLetter = "E";
-        window.checkedValue[C::optFeedBack] = 0;
-    }
-
-    // A tick at the given time; its picture is on screen once the frame that
-    // follows has ended, unless the picture is not ready yet.
-    void tickAt(double seconds, bool ready = true)
-    {
-        window.clock = seconds;
-        form.timerTick();
-        form.backgroundChanged(ready ? text(state.imagePath) : std::string());
-        form.frameEnded(seconds + 0.010);
-    }
-
-    Side shownSide() const { return sideOf(static_cast<int>(state.imageIndex.number())); }
-
-    TempFolder folder;
-    ResultsFolder results{folder.path() / "tavrel", "PC"};
-    SavedHistory history{results};
-    ExerciseState state;
-    RecordingServices window{state};
-    RecordingHost host;
-    Form1 form{state, window, window.sequence(), host, &results};
-};
+using Form1Test = FormTest;
 
 TEST_F(Form1Test, AHeldKeyIsOneAnswerAndAKeyWithNoPictureOnScreenNone)
 {

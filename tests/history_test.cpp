@@ -4,6 +4,7 @@
 // and written to in kind, owner-only permissions, and what the reader reads
 // again of a file that grew.
 
+#include "support/history_files.h"
 #include "support/saved_history.h"
 #include "support/temp_folder.h"
 
@@ -26,14 +27,6 @@ ExerciseResult result(std::string patient, int pictures = 20)
 {
     return {"2026-12-07T14:05:09", std::move(patient), Tally{{BodyPart::face, 2, 4500, true}, pictures, 18, 15, 812, 790},
             newExerciseId()};
-}
-
-std::string contentOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 HistoryContents parsed(const std::string& text, bool answers = false)

@@ -4,6 +4,7 @@
 // at the next start), each once. A record of the journal claimed by one copy
 // of the program cannot be claimed by another.
 
+#include "support/history_files.h"
 #include "support/temp_folder.h"
 
 #include "results/private_files.h"
@@ -33,14 +34,6 @@ std::vector<std::string> patientsIn(const std::filesystem::path& folder)
     for (const ExerciseResult& r : readFolder(folder)->history.results)
         names.push_back(r.patient);
     return names;
-}
-
-std::string contentOf(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -89,7 +82,7 @@ TEST(HistoryWindowsTest, AFileHeldOpenByAnotherProgramGetsItsLinesOnceItIsFree)
         private_files::Claim first(record);
         ASSERT_TRUE(first.held());
         EXPECT_FALSE(private_files::Claim(record).held());
-        EXPECT_EQ(first.read(), "x");
+        EXPECT_EQ(first.content(), "x");
     }
     private_files::Claim again(record);
     EXPECT_TRUE(again.held());

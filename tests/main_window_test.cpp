@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSessionManager>
 #include <QStyle>
 
 #include <algorithm>
@@ -369,4 +370,86 @@ TEST_F(InputTest, QuitButtonEndsTheProgram)
     window.state().running = 1;
     window.timer1Tick();
     EXPECT_EQ(window.state().shownCount, 0);
+}
+
+// ---- Results kept: F2 and the session's end during an exercise ----------
+
+class ExerciseWindowTest : public KeptResultsTest {
+protected:
+    ExerciseWindowTest() { showWindow(); }
+
+    // A click on the control. Not through the mouse events of QTest, whose
+    // made-up time stamps the window would take for the keyboard's clock.
+    void press(Control c) { widget<QAbstractButton>(c)->click(); }
+    // Starts an exercise without the feedback and shows its first picture,
+    // on screen for a while.
+    void startWithAPicture()
+    {
+        press(C::optFeedBack);
+        press(C::cmdOnOff);
+        tick();
+        QTest::qWait(300);
+    }
+    // The key of the side the picture on screen shows, as the keyboard
+    // sends it: to the widget that has the focus.
+    void pressTheRightArrow()
+    {
+        const bool right = window.state().imageIndex > 10;
+        QTest::keyClick(QApplication::focusWidget(), right ? Qt::Key_Right : Qt::Key_Left);
+    }
+    // What the results folder holds once its thread has written it.
+    HistoryContents saved()
+    {
+        EXPECT_TRUE(results.finish(std::chrono::seconds(60)));
+        return readFolder(results.folder()).value_or(FolderHistory{}).history;
+    }
+};
+
+// F2 during an exercise opens the results, and the keyboard stays the
+// patient's: the main window stays active and an arrow key still answers.
+TEST_F(ExerciseWindowTest, F2DuringAnExerciseLeavesTheKeysToTheMainWindow)
+{
+    startWithAPicture();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F2);
+    auto* results = window.findChild<QWidget*>(QStringLiteral("results"));
+    ASSERT_NE(results, nullptr);
+    EXPECT_TRUE(results->isVisible());
+    QTest::qWait(100);
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+    pressTheRightArrow();
+    EXPECT_EQ(window.form().answers().keysPlaced(), 1);
+}
+
+// The session ends (log out, shut down) while a message is open during an
+// exercise: the box is closed, the exercise saved with its answer, and the
+// program ends.
+TEST_F(ExerciseWindowTest, TheSessionsEndWithABoxOpenSavesTheExerciseAndEnds)
+{
+    startWithAPicture();
+    pressTheRightArrow();
+    // No body part: the next tick opens its message, and the session ends
+    // while it is open. QSessionManager cannot be made outside Qt; the
+    // window does not look at it.
+    press(C::optMain);
+    responder.expect([](QWidget&) {
+        alignas(QSessionManager) unsigned char manager[sizeof(QSessionManager)] = {};
+        emit qApp->commitDataRequest(*reinterpret_cast<QSessionManager*>(manager));
+    });
+    // Should the box stay open, the test ends it rather than wait for ever.
+    bool leftOpen = false;
+    QTimer::singleShot(10000, [&leftOpen] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            leftOpen = true;
+            box->close();
+        }
+    });
+    window.timer1Tick();
+    EXPECT_FALSE(leftOpen) << "the session's end did not close the box";
+    EXPECT_TRUE(responder.allAnswered());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window.hasEnded(); }, 5000));
+    EXPECT_FALSE(window.isVisible());
+    const HistoryContents history = saved();
+    ASSERT_EQ(history.results.size(), 1u);
+    EXPECT_EQ(history.results[0].tally.answers, 1);
+    EXPECT_EQ(history.results[0].tally.correct, 1);
 }

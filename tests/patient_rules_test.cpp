@@ -2,6 +2,7 @@
 // which picture number, filling with fewer than ten, the set names, what a
 // set folder holds, and the command line of tavrel-patient.
 
+#include "disc/mount_table.h"
 #include "patient/command_line.h"
 #include "patient/patient_disc.h"
 #include "sets/patient_sets.h"
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace patient;
+using namespace sets;
 
 namespace {
 
@@ -32,6 +34,27 @@ ParsedCommandLine parse(std::vector<std::string> arguments)
 {
     return parseCommandLine(arguments);
 }
+
+// A codec for files of the form "PICTURE": a grey picture of 4 x 3 pixels;
+// anything else is no picture. Its "JPEG" files are the pixels' size.
+class TextPictures final : public PictureCodec {
+public:
+    Decoded decodeUpright(std::span<const std::byte> file, int, int) override
+    {
+        Decoded decoded;
+        if (std::string(reinterpret_cast<const char*>(file.data()), file.size()) != "PICTURE")
+            decoded.problem = Decoded::Problem::notPicture;
+        else
+            decoded.pixels = {4, 3, std::vector<std::uint32_t>(12, 0xFF808080u)};
+        return decoded;
+    }
+    std::optional<std::vector<std::byte>> encodeJpeg(const Pixels& picture, int) override
+    {
+        const std::string text = std::to_string(picture.width) + "x" + std::to_string(picture.height);
+        const auto* bytes = reinterpret_cast<const std::byte*>(text.data());
+        return std::vector<std::byte>(bytes, bytes + text.size());
+    }
+};
 
 } // namespace
 
@@ -215,24 +238,24 @@ TEST(PatientCommandLine, RefusesEveryMalformedCommandWithItsReason)
 TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTheOrientation)
 {
     // 3 x 2, stored as the sensor gave it.
-    const patient::Pixels stored{3, 2, {1, 2, 3, 4, 5, 6}};
+    const sets::Pixels stored{3, 2, {1, 2, 3, 4, 5, 6}};
     const std::vector<std::pair<int, std::vector<std::uint32_t>>> upright = {
         {1, {1, 2, 3, 4, 5, 6}}, {2, {3, 2, 1, 6, 5, 4}}, {3, {6, 5, 4, 3, 2, 1}}, {4, {4, 5, 6, 1, 2, 3}},
         {5, {1, 4, 2, 5, 3, 6}}, {6, {4, 1, 5, 2, 6, 3}}, {7, {6, 3, 5, 2, 4, 1}}, {8, {3, 6, 2, 5, 1, 4}},
     };
     for (const auto& [orientation, expected] : upright) {
-        const patient::Pixels turned = patient::turnedUpright(stored, orientation);
+        const sets::Pixels turned = sets::turnedUpright(stored, orientation);
         EXPECT_EQ(turned.data, expected) << "orientation " << orientation;
         EXPECT_EQ(turned.width, orientation >= 5 ? 2 : 3) << orientation;
     }
-    EXPECT_EQ(patient::mirrored(stored).data, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
+    EXPECT_EQ(sets::mirrored(stored).data, (std::vector<std::uint32_t>{3, 2, 1, 6, 5, 4}));
 
     // Each new pixel is the mean of the four it covers, channel by channel.
-    const patient::Pixels grey{4, 2, {0x000000, 0x040404, 0x102030, 0x102030, 0x080808, 0x0C0C0C, 0x102030, 0x304050}};
-    const patient::Pixels half = patient::reduced(grey, 2, 1);
+    const sets::Pixels grey{4, 2, {0x000000, 0x040404, 0x102030, 0x102030, 0x080808, 0x0C0C0C, 0x102030, 0x304050}};
+    const sets::Pixels half = sets::reduced(grey, 2, 1);
     EXPECT_EQ(half.data, (std::vector<std::uint32_t>{0xFF060606, 0xFF182838}));
-    EXPECT_EQ(patient::fittedSize(4000, 3000, 640, 480).height, 480);
-    EXPECT_EQ(patient::fittedSize(7000, 4800, 640, 480).height, 439);
+    EXPECT_EQ(sets::fittedSize(4000, 3000, 640, 480).height, 480);
+    EXPECT_EQ(sets::fittedSize(7000, 4800, 640, 480).height, 439);
 
     // The orientation of a phone's JPEG, in either byte order; none is upright.
     const std::string bigEndian("\xFF\xD8\xFF\xE1\x00\x22"
@@ -241,10 +264,118 @@ TEST(PatientPictures, TurnUprightByEachExifOrientationReduceByAveragingAndReadTh
     const std::string littleEndian("\xFF\xD8\xFF\xE1\x00\x22"
                                    "Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x08\0\0\0\0\0\0\0\xFF\xD9",
                                    40);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(bigEndian))), 6);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(bigEndian))), 6);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(littleEndian))), 8);
     const std::string plain("\xFF\xD8\xFF\xD9", 4);
-    EXPECT_EQ(patient::exifOrientation(std::as_bytes(std::span(plain))), 1);
+    EXPECT_EQ(sets::exifOrientation(std::as_bytes(std::span(plain))), 1);
+}
+
+TEST(PatientSetsWritten, EveryChosenSetIsMadeBeforeAnyIsReplacedAndWhatWasWrittenIsSaid)
+{
+    const TempFolder folder;
+    folder.makeFile("disque/bravo.bmp", "BM");
+    const auto disc = folder.path() / "disque";
+    const auto good = folder.makeFile("bonne.png", "PICTURE");
+    const auto bad = folder.makeFile("abimee.png", "GARBLED");
+    TextPictures codec;
+    SetChoices chosen;
+    chosen[0] = {{good, Side::left}};
+    chosen[3] = {{good, Side::right}};
+    const auto filled = [&](const char* set) { return inspectSet(disc, set).pictures == picturesPerSet; };
+
+    // A photograph of a later set that cannot be used stops the work before
+    // an earlier set is changed.
+    chosen[1] = {{bad, Side::left}};
+    SetsWritten written = writePatientSets(disc, chosen, codec, {});
+    EXPECT_NE(written.message.find("« abimee.png » n'est pas une image"), std::string::npos) << written.message;
+    EXPECT_NE(written.message.find("Aucun jeu n'a été changé."), std::string::npos) << written.message;
+    EXPECT_FALSE(filled("PatientDGfacile"));
+    EXPECT_TRUE(written.written.empty());
+    EXPECT_EQ(writtenStatus(written), "Aucun jeu n'a été écrit.");
+
+    // Stopped once the first set is in place: the message says which set
+    // was written and which were left as they were.
+    chosen[1] = {{good, Side::left}};
+    const int lastStep = 3 * setFileSteps(1) + 3;
+    int calls = 0;
+    written = writePatientSets(disc, chosen, codec, [&](int done, int total) {
+        EXPECT_EQ(total, lastStep);
+        EXPECT_EQ(done, ++calls);
+        return done < 3 * setFileSteps(1) + 1;
+    });
+    EXPECT_EQ(written.message, "Arrêté à votre demande. Jeu écrit : PatientDGfacile. Jeux laissés tels qu'ils étaient : "
+                               "PatientDG, PatientMvt.");
+    EXPECT_TRUE(filled("PatientDGfacile"));
+    EXPECT_FALSE(filled("PatientDG"));
+    EXPECT_EQ(writtenStatus(written), "Jeu écrit : PatientDGfacile.");
+
+    // A set that cannot be put in place stops the work there, naming it all.
+    std::filesystem::create_directory(disc / ".tavrel-lock-PatientMvt");
+    written = writePatientSets(disc, chosen, codec, {});
+    EXPECT_EQ(written.written, (std::vector<std::string>{"PatientDGfacile", "PatientDG"}));
+    EXPECT_EQ(written.unchanged, (std::vector<std::string>{"PatientMvt"}));
+    EXPECT_NE(written.message.find("Impossible d'écrire"), std::string::npos) << written.message;
+    EXPECT_NE(written.message.find("Jeux écrits : PatientDGfacile, PatientDG. Jeu laissé tel qu'il était : PatientMvt."),
+              std::string::npos)
+        << written.message;
+    EXPECT_TRUE(filled("PatientDG"));
+
+    std::filesystem::remove(disc / ".tavrel-lock-PatientMvt");
+    written = writePatientSets(disc, chosen, codec, {});
+    EXPECT_EQ(written.message, "");
+    EXPECT_EQ(writtenStatus(written), "Jeux écrits : PatientDGfacile, PatientDG, PatientMvt.");
+}
+
+TEST(PatientFolders, ANewDiscFolderIsTheEmptyFolderChosenOrTheFirstFreeDiscOfThePatientInIt)
+{
+    const TempFolder folder;
+    EXPECT_EQ(newDiscFolderIn(folder.path()), folder.path());
+    folder.makeFile("photo.jpg");
+    EXPECT_EQ(newDiscFolderIn(folder.path()), folder.path() / "Disque du patient");
+    folder.makeFile("Disque du patient/bravo.bmp");
+    std::filesystem::create_directory(folder.path() / "Disque du patient 2");
+    EXPECT_EQ(newDiscFolderIn(folder.path()), folder.path() / "Disque du patient 2") << "an empty one is taken";
+    folder.makeFile("Disque du patient 2/bravo.bmp");
+    EXPECT_EQ(newDiscFolderIn(folder.path()), folder.path() / "Disque du patient 3");
+}
+
+// A stick as the drive layer sees it on Linux: mounted from a partition of a
+// disk the kernel flags removable (sysfs), named by its label (udev's
+// by-label links), beside a CD-ROM holding the disc and a fixed disk.
+TEST(PatientStick, AStickOfTheMountTableIsListedByItsLabelAndMountPointAndTheDiscIsCopiedThere)
+{
+    const TempFolder folder;
+    folder.makeFile("disque/bravo.bmp", "BM");
+    folder.makeFile("disque/mainDG/7.jpg", "sept");
+    folder.makeFile("cd/bravo.bmp", "BM");
+    const auto stick = folder.path() / "media" / "cle montée";
+    std::filesystem::create_directories(stick);
+    const auto sys = folder.path() / "sys";
+    folder.makeFile("sys/devices/sdb/removable", "1\n");
+    folder.makeFile("sys/devices/sdb/sdb1/partition", "1\n");
+    std::filesystem::create_directories(sys / "dev" / "block");
+    std::filesystem::create_directory_symlink(sys / "devices/sdb/sdb1", sys / "dev/block/8:17");
+    std::filesystem::create_directories(folder.path() / "dev/disk/by-label");
+    std::filesystem::create_symlink("../../sdb1", folder.path() / "dev/disk/by-label/CL\\x20PATIENT");
+    const std::string table = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                              "2 1 11:0 / " + (folder.path() / "cd").string() + " ro - iso9660 /dev/sr0 ro\n"
+                              "3 1 8:17 / " + folder.path().string() + "/media/cle\\040montée rw - vfat /dev/sdb1 rw\n";
+    const auto list = drives::posix::drivesFromMountInfo(
+        table, [&](const std::string& device) { return drives::posix::removableInSysfs(sys, device); });
+    const std::vector<drives::Medium> media = drives::posix::media(list, sys, folder.path() / "dev");
+
+    const std::vector<Stick> sticks = removableDrives(media);
+    ASSERT_EQ(sticks.size(), 1u);
+    EXPECT_EQ(sticks[0].name, "CL PATIENT (" + stick.string() + ")");
+    EXPECT_EQ(sticks[0].root, stick);
+    EXPECT_EQ(stickChoice(media).sticks.size(), 1u);
+    const std::vector<SourceDisc> discs = sourceDiscs({}, media);
+    ASSERT_EQ(discs.size(), 1u);
+    EXPECT_EQ(discs[0].name, "Disque d'images dans le lecteur " + (folder.path() / "cd").string());
+
+    EXPECT_EQ(copyDiscToStick(folder.path() / "disque", sticks[0].root), "");
+    EXPECT_TRUE(isDiscFolder(stick));
+    EXPECT_TRUE(std::filesystem::exists(stick / "mainDG" / "7.jpg"));
 }
 
 TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannotUseIsRefusedBeforeAnyWrite)
@@ -265,7 +396,7 @@ TEST(PatientStick, TheDiscGoesToTheStickRootBesideItsOtherFilesAndAStickItCannot
     EXPECT_EQ(patient::copyDiscToStick(disc, stick, [&](int, int) { return ++steps > 0; }), "");
     EXPECT_EQ(read(stick / "mainDG" / "7.jpg"), "sept");
     EXPECT_EQ(read(stick / "PatientDG" / "1.jpg"), "un");
-    EXPECT_TRUE(patient::isDiscFolder(stick));
+    EXPECT_TRUE(sets::isDiscFolder(stick));
     EXPECT_EQ(read(stick / "vacances.txt"), "à garder") << "the stick's own files stay";
     EXPECT_EQ(steps, 3);
 

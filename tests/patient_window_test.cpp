@@ -227,3 +227,23 @@ TEST_F(PatientWindowTest, MakesANewDiscFolderFromADiscAndItsImage)
     EXPECT_GT(QFileInfo(image).size(), 0);
     EXPECT_EQ(QFile::permissions(image) & 0x7077, ownerOnly());
 }
+
+TEST_F(PatientWindowTest, AWriteThatStopsSaysWhichSetsWereWrittenAndShowsTheSetsAsTheyNowAre)
+{
+    window.openDiscFolder(disc.path());
+    add({photograph(photos, QStringLiteral("rouge.jpg"), Qt::red), photograph(photos, QStringLiteral("bleu.jpg"), Qt::blue)});
+    combo(1, 2).setCurrentIndex(3);
+    // Another program holds the last set's lock the wrong way: it cannot be
+    // written, after the first one is.
+    ASSERT_TRUE(QDir(disc.path()).mkdir(QStringLiteral(".tavrel-lock-PatientMvt")));
+    answer(QMessageBox::Yes, [](const QString&) {});
+    answer(QMessageBox::Ok, [](const QString& warning) {
+        EXPECT_TRUE(warning.contains(QStringLiteral("Jeu écrit : PatientDGfacile. Jeu laissé tel qu'il était : PatientMvt.")))
+            << warning.toStdString();
+    });
+    clickWrite();
+    EXPECT_TRUE(responder.allAnswered());
+    EXPECT_EQ(setState("PatientDGfacile"), QStringLiteral("rempli, 20 images"));
+    EXPECT_EQ(setState("PatientMvt"), QStringLiteral("vide"));
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("status"))->text(), QStringLiteral("Jeu écrit : PatientDGfacile."));
+}

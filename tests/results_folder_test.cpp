@@ -4,6 +4,7 @@
 // stopped at any step of its saving, and two copies of the program working
 // it at once, leave each exercise once in each file.
 
+#include "support/history_files.h"
 #include "support/temp_folder.h"
 
 #include "results/journal.h"
@@ -42,14 +43,6 @@ ExerciseRecord record(std::string date, std::string patient = "Zoé Lefèvre")
                       {2, 14, "mainDGfacile", Side::right, std::nullopt, std::nullopt, {}}}};
     r.result.tally = tallyOf(r.result.tally.settings, r.pictures);
     return r;
-}
-
-std::string contentOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // The folder once the work asked of it is done, for the patient.

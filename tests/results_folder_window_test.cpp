@@ -3,6 +3,7 @@
 // folder, and « Bilan imprimable… » writes the report into the private
 // folder and asks the system to open it.
 
+#include "support/history_files.h"
 #include "support/modal_responder.h"
 #include "support/temp_folder.h"
 
@@ -42,19 +43,6 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
-void writeHistory(const fs::path& file, const std::string& line)
-{
-    std::ofstream(file, std::ios::binary) << "\xEF\xBB\xBF" << historyHeader << "\r\n" << line << "\r\n";
-}
-
-std::string contentOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 } // namespace
 
 TEST(ResultsFolderWindowTest, ComputersShownAndTheReportWrittenAndOpened)
@@ -62,9 +50,9 @@ TEST(ResultsFolderWindowTest, ComputersShownAndTheReportWrittenAndOpened)
     TempFolder temp;
     const fs::path shared = temp.path() / "partagé";
     fs::create_directories(shared);
-    writeHistory(shared / "resultats-MAISON.csv", "2026-12-01T18:00:00;Zoé;mains;1;3000;1;20;20;15;900;880");
-    writeHistory(shared / "resultats-MAISON (1).csv", "2026-12-01T18:00:00;Zoé;mains;1;3000;1;20;20;15;900;880");
-    writeHistory(shared / "resultats-CABINET.csv", "2026-12-03T10:00:00;Zoé;pieds;2;4500;1;20;18;12;1100;1000");
+    writeHistory(shared / "resultats-MAISON.csv", {"2026-12-01T18:00:00;Zoé;mains;1;3000;1;20;20;15;900;880"});
+    writeHistory(shared / "resultats-MAISON (1).csv", {"2026-12-01T18:00:00;Zoé;mains;1;3000;1;20;20;15;900;880"});
+    writeHistory(shared / "resultats-CABINET.csv", {"2026-12-03T10:00:00;Zoé;pieds;2;4500;1;20;18;12;1100;1000"});
 
     ResultsFolder results(temp.path() / "privé", "CABINET");
     ASSERT_EQ(results.choose(shared), "");

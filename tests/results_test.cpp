@@ -3,17 +3,11 @@
 // picture reached the screen and when each key was pressed, on a clock it
 // moves itself, and reads back what was saved.
 
-#include "support/recording_host.h"
-#include "support/recording_services.h"
-#include "support/saved_history.h"
-#include "support/temp_folder.h"
+#include "support/form_fixture.h"
 
-#include "engine/form1.h"
 #include "engine/results_form.h"
 #include "results/input_clock.h"
 #include "results/report.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -23,22 +17,8 @@
 using C = Control;
 namespace fs = std::filesystem;
 
-namespace {
-
-// The delay from a tick to the end of the frame that shows its picture.
-constexpr double frame = 0.010;
-
-} // namespace
-
-class ResultsTest : public ::testing::Test {
+class ResultsTest : public FormTest {
 protected:
-    ResultsTest()
-    {
-        setInitialValues(state);
-        state.driveLetter = "E";
-        window.checkedValue[C::optFeedBack] = 0; // no waits unless a test asks for them
-    }
-
     // A user's click: a check box changes its value first.
     void click(Control c)
     {
@@ -47,30 +27,7 @@ protected:
         form.clicked(c);
     }
 
-    // A tick at the given time of the clock; its picture reaches the screen
-    // one frame later, and the window is idle again.
-    void tickAt(double seconds)
-    {
-        window.clock = seconds;
-        const std::int16_t shown = state.shownCount;
-        form.timerTick();
-        if (state.shownCount != shown)
-            form.pictureOnScreen(text(state.imagePath), seconds + frame);
-        form.idle();
-    }
-
-    Side shownSide() const { return sideOf(static_cast<int>(state.imageIndex.number())); }
-    static Side other(Side s) { return s == Side::left ? Side::right : Side::left; }
-
     std::vector<ExerciseResult> saved() const { return history.read().results; }
-
-    TempFolder folder;
-    ResultsFolder results{folder.path() / "tavrel", "PC"};
-    SavedHistory history{results};
-    ExerciseState state;
-    RecordingServices window{state};
-    RecordingHost host;
-    Form1 form{state, window, window.sequence(), host, &results};
 };
 
 // Right, wrong, double, missing and late answers, a change of phase in the

@@ -17,7 +17,7 @@ prefix=$PWD/$build/bench-prefix
 figures=$build/win32-bench.txt
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target run win32_bench
+cmake --build --preset windows --target run win32_bench tavrel-patient
 cmake --preset default >/dev/null
 cmake --build --preset default --target demo_disc bench_photographs
 
@@ -33,7 +33,9 @@ give_drive G "$PWD/build/default/bench-photographs" hd
 "$wineserver" -k >/dev/null 2>&1 || true
 "$wineserver" -w
 
-"$wine" "$build/bench/win32_bench.exe" "$("$wine" winepath -w "$PWD/$build/app/run.exe" 2>/dev/null | tr -d '\r')" E G \
+windows_path() { "$wine" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+"$wine" "$build/bench/win32_bench.exe" "$(windows_path "$PWD/$build/app/run.exe")" E G \
+  "$(windows_path "$PWD/$build/patient/win32/tavrel-patient.exe")" \
   | tr -d '\r' >"$figures.new"
 mv "$figures.new" "$figures"
 echo "Win32 window under Wine: figures in $figures"

@@ -12,7 +12,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: make_disc_image FOLDER IMAGE VOLUME_ID\n");
         return 2;
     }
-    const auto error = discwriter::makeDiscImage(argv[1], argv[2], argv[3], discwriter::Access::usual);
+    const auto error = sets::makeDiscImage(argv[1], argv[2], argv[3], sets::Access::usual);
     if (error) {
         std::fprintf(stderr, "make_disc_image: cannot write %s: %s\n", error->path.c_str(), error->cause.message().c_str());
         return 1;

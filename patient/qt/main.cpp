@@ -2,10 +2,10 @@
 // photographs. With arguments it works from the command line (and needs no
 // display); without, it opens its window.
 
+#include "codecs/qt_picture_codec.h"
 #include "patient/command.h"
 #include "patient/qt/patient_window.h"
 #include "sets/disc_image.h"
-#include "sets/qt_picture_codec.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -27,11 +27,11 @@ int main(int argc, char* argv[])
         QCoreApplication app(argc, argv);
         // The arguments as the system gives them: file names are bytes here.
         const std::vector<std::string> arguments(argv + 1, argv + argc);
-        patient::QtPictureCodec codec;
+        codecs::QtPictureCodec codec;
         return patient::runCommandLine(arguments, std::cout, std::cerr, codec,
                                        [](const std::filesystem::path& disc, const std::filesystem::path& image) {
-                                           return discwriter::makeDiscImage(disc, image, "TAVREL_PATIENT",
-                                                                            discwriter::Access::ownerOnly);
+                                           return sets::makeDiscImage(disc, image, "TAVREL_PATIENT",
+                                                                            sets::Access::ownerOnly);
                                        });
     }
     QApplication app(argc, argv);

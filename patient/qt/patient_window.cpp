@@ -1,7 +1,7 @@
 #include "patient/qt/patient_window.h"
 
+#include "codecs/qt_picture_codec.h"
 #include "sets/disc_image.h"
-#include "sets/qt_picture_codec.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +30,8 @@
 #include <memory>
 
 using namespace patient;
+using namespace sets;
+using codecs::QtPictureCodec;
 
 namespace {
 
@@ -198,7 +200,7 @@ void PatientWindow::runInBackground(const QString& doing, Work work, std::functi
     cancelButton_->show();
     auto error = std::make_shared<std::string>();
     const QPointer<PatientWindow> window(this);
-    const patient::Progress progress = [this, window](int done, int total) {
+    const sets::Progress progress = [this, window](int done, int total) {
         QMetaObject::invokeMethod(this, [window, done, total] {
             if (window) {
                 window->progress_->setRange(0, total);
@@ -270,7 +272,7 @@ void PatientWindow::addPhotographs(const QStringList& paths)
             for (const QString& path : paths) {
                 Photograph thumbnail = readPhotograph(pathOf(path), codec, thumbnailSize.width(), thumbnailSize.height());
                 if (thumbnail.error.empty())
-                    thumbnails->push_back({path, toImage(thumbnail.pixels)});
+                    thumbnails->push_back({path, codecs::toImage(thumbnail.pixels)});
                 else
                     *problems << textOf(thumbnail.error);
                 if (!progress(static_cast<int>(thumbnails->size()) + static_cast<int>(problems->size()),
@@ -335,21 +337,21 @@ void PatientWindow::writeSets()
     if (question.exec() != QMessageBox::Yes)
         return;
 
-    // The clinician said yes to replacing: the sets are replaced as they are then.
+    // The clinician said yes to replacing: the sets are replaced as they are
+    // then. Whatever happened, the sets are shown as they now are.
     auto written = std::make_shared<SetsWritten>();
     runInBackground(
         QStringLiteral("Écriture des jeux…"),
         [disc = pathOf(discFolder_), chosen, written](const Progress& progress) -> std::string {
             QtPictureCodec codec;
             *written = writePatientSets(disc, chosen, codec, progress);
-            return written->message;
+            return {};
         },
         [this, written] {
             showSets();
-            QStringList names;
-            for (const std::string& name : written->names)
-                names << textOf(name);
-            status_->setText(QStringLiteral("Jeux écrits : %1.").arg(names.join(QStringLiteral(", "))));
+            status_->setText(textOf(writtenStatus(*written)));
+            if (!written->message.empty())
+                warn(textOf(written->message));
         });
 }
 
@@ -359,7 +361,7 @@ void PatientWindow::writeImage(const QString& imageFile)
         QStringLiteral("Écriture de l'image…"),
         [disc = pathOf(discFolder_), image = pathOf(imageFile)](const Progress&) {
             return writeDiscImage(disc, image, [](const fs::path& folder, const fs::path& file) {
-                return discwriter::makeDiscImage(folder, file, "TAVREL_PATIENT", discwriter::Access::ownerOnly);
+                return sets::makeDiscImage(folder, file, "TAVREL_PATIENT", sets::Access::ownerOnly);
             });
         },
         [this, imageFile] {
@@ -420,11 +422,8 @@ void PatientWindow::chooseNewDiscFolder()
         this, QStringLiteral("Où créer le nouveau dossier du disque ?"), QDir::homePath());
     if (parent.isEmpty())
         return;
-    // An empty folder becomes the disc folder; otherwise a new one is made inside.
-    QString target = parent;
-    for (int n = 1; !QDir(target).isEmpty(); ++n)
-        target = QDir(parent).filePath(QStringLiteral("Disque du patient") + (n > 1 ? QStringLiteral(" %1").arg(n) : QString()));
-    makeNewDiscFolder(QFile::decodeName(discs[static_cast<std::size_t>(names.indexOf(name))].folder.c_str()), target);
+    makeNewDiscFolder(QFile::decodeName(discs[static_cast<std::size_t>(names.indexOf(name))].folder.c_str()),
+                      QFile::decodeName(newDiscFolderIn(pathOf(parent)).c_str()));
 }
 
 void PatientWindow::choosePhotographs()
@@ -460,22 +459,26 @@ void PatientWindow::removeSelectedPhotographs()
 
 void PatientWindow::chooseStick()
 {
-    // The removable drives the system knows; else the folder where the
-    // desktop mounts them, for the clinician to pick the stick.
-    QStringList names;
-    std::vector<Stick> sticks = removableDrives();
-    for (const Stick& stick : sticks)
-        names << textOf(stick.name + " (" + toUtf8(stick.root) + ")");
+    const StickChoice choice = stickChoice();
+    if (choice.sticks.empty() && !choice.pickFolder) {
+        warn(textOf(choice.none));
+        return;
+    }
     QString root;
-    if (!sticks.empty()) {
+    if (!choice.sticks.empty()) {
+        QStringList names;
+        for (const Stick& stick : choice.sticks)
+            names << textOf(stick.name);
         bool chosen = true;
         const QString name = names.size() == 1 ? names.front()
-                                               : QInputDialog::getItem(this, title, QStringLiteral("Copier sur quelle clé ?"),
-                                                                       names, 0, false, &chosen);
+                                               : QInputDialog::getItem(this, title, textOf(choice.question), names, 0,
+                                                                       false, &chosen);
         if (!chosen)
             return;
-        root = QFile::decodeName(sticks[static_cast<std::size_t>(names.indexOf(name))].root.c_str());
+        root = QFile::decodeName(choice.sticks[static_cast<std::size_t>(names.indexOf(name))].root.c_str());
     } else {
+        // Where the desktop mounts what is plugged in, for the clinician to
+        // pick the stick.
         const QString media = QDir(QStringLiteral("/media")).exists(qEnvironmentVariable("USER"))
                                   ? QStringLiteral("/media/") + qEnvironmentVariable("USER")
                                   : QDir::homePath();

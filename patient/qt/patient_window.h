@@ -59,13 +59,13 @@ private:
     // Runs the work on a thread of its own, showing what it does and how far
     // it has gone; then, on the window's thread, warns of what went wrong
     // (the work's French text) or does what follows.
-    using Work = std::function<std::string(const patient::Progress&)>;
+    using Work = std::function<std::string(const sets::Progress&)>;
     void runInBackground(const QString& doing, Work work, std::function<void()> succeeded);
     void warn(const QString& text);
 
     QString discFolder_;
     QLabel* discLabel_;
-    std::array<QLabel*, patient::patientSetCount> setLabels_{};
+    std::array<QLabel*, sets::patientSetCount> setLabels_{};
     QTableWidget* photographs_;
     QList<QWidget*> actions_;
     QPushButton* writeButton_;

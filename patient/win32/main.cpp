@@ -2,9 +2,9 @@
 // from photographs. With arguments it works from the command line, as the
 // Linux tool does; without, it opens its window.
 
+#include "codecs/wic_picture_codec.h"
 #include "patient/command.h"
 #include "patient/win32/patient_window.h"
-#include "sets/wic_picture_codec.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/wide_text.h"
 
@@ -18,18 +18,6 @@
 #include <vector>
 
 namespace {
-
-// The program's arguments in UTF-8, whatever the system's code page.
-std::vector<std::string> arguments()
-{
-    int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::string> utf8;
-    for (int i = 1; wide && i < count; ++i)
-        utf8.push_back(narrow(wide[i]));
-    LocalFree(wide);
-    return utf8;
-}
 
 // Text written to a standard handle as it comes: to a console as UTF-16,
 // into a file or a pipe as UTF-8.
@@ -88,7 +76,7 @@ int runFromCommandLine(const std::vector<std::string>& words)
         out = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         err = out;
     }
-    patient::WicPictureCodec codec;
+    codecs::WicPictureCodec codec;
     if (usable(out) || usable(err)) {
         HandleOutput outBuffer(usable(out) ? out : err);
         HandleOutput errBuffer(usable(err) ? err : out);
@@ -109,7 +97,10 @@ int runFromCommandLine(const std::vector<std::string>& words)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    const std::vector<std::string> words = arguments();
+    std::vector<std::string> words = commandLineWords();
+    // The arguments alone, without the program's own name.
+    if (!words.empty())
+        words.erase(words.begin());
     if (!words.empty()) {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         return runFromCommandLine(words);

@@ -1,6 +1,6 @@
 #include "patient/win32/patient_window.h"
 
-#include "sets/wic_picture_codec.h"
+#include "codecs/wic_picture_codec.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/owned_window.h"
@@ -18,6 +18,8 @@
 
 namespace fs = std::filesystem;
 using namespace patient;
+using namespace sets;
+using codecs::WicPictureCodec;
 
 namespace {
 
@@ -428,7 +430,7 @@ void PatientWindow::openDiscFolder(const fs::path& folder)
     }
     std::error_code error;
     discFolder_ = fs::absolute(folder, error);
-    setText(hwnd_, discLabel, "Dossier du disque : " + toUtf8(discFolder_));
+    setText(hwnd_, discLabel, "Dossier du disque : " + utf8Of(discFolder_));
     enableActions();
     showSets();
 }
@@ -439,7 +441,7 @@ void PatientWindow::makeNewDiscFolder(const fs::path& source, const fs::path& ta
         "Copie du disque…", [source, target](const Progress& progress) { return copyDisc(source, target, progress); },
         [this, target] {
             openDiscFolder(target);
-            setText(hwnd_, statusLabel, "Le disque a été copié dans " + toUtf8(target) + ".");
+            setText(hwnd_, statusLabel, "Le disque a été copié dans " + utf8Of(target) + ".");
         });
 }
 
@@ -545,25 +547,25 @@ void PatientWindow::writeSets()
         warn(plan.problem);
         return;
     }
-    if (!ask("Écrire ces jeux dans " + toUtf8(discFolder_) + " ?\n\n" + plan.summary +
+    if (!ask("Écrire ces jeux dans " + utf8Of(discFolder_) + " ?\n\n" + plan.summary +
                  "Les jeux sans photographie ne sont pas touchés.",
              !plan.replacing))
         return;
 
+    // Whatever happened, the sets are shown as they now are.
     auto written = std::make_shared<SetsWritten>();
     runInBackground(
         "Écriture des jeux…",
         [disc = discFolder_, chosen, written](const Progress& progress) -> std::string {
             WicPictureCodec codec;
             *written = writePatientSets(disc, chosen, codec, progress);
-            return written->message;
+            return {};
         },
         [this, written] {
             showSets();
-            std::string names;
-            for (const std::string& name : written->names)
-                names += (names.empty() ? "" : ", ") + name;
-            setText(hwnd_, statusLabel, "Jeux écrits : " + names + ".");
+            setText(hwnd_, statusLabel, writtenStatus(*written));
+            if (!written->message.empty())
+                warn(written->message);
         });
 }
 
@@ -574,7 +576,7 @@ void PatientWindow::copyToStick(const fs::path& stickRoot)
         [disc = discFolder_, stickRoot](const Progress& progress) { return copyDiscToStick(disc, stickRoot, progress); },
         [this, stickRoot] {
             setText(hwnd_, statusLabel,
-                    "Le disque a été copié sur la clé " + toUtf8(stickRoot) + " : le programme la trouvera comme un CD.");
+                    "Le disque a été copié sur la clé " + utf8Of(stickRoot) + " : le programme la trouvera comme un CD.");
         });
 }
 
@@ -606,12 +608,7 @@ void PatientWindow::chooseNewDiscFolder()
     const fs::path parent = chooseFolder(hwnd_, L"Où créer le nouveau dossier du disque ?");
     if (parent.empty())
         return;
-    // An empty folder becomes the disc folder; otherwise a new one is made inside.
-    fs::path target = parent;
-    std::error_code error;
-    for (int n = 1; !fs::is_empty(target, error) && !error; ++n)
-        target = parent / fromUtf8("Disque du patient" + (n > 1 ? " " + std::to_string(n) : std::string()));
-    makeNewDiscFolder(discs[static_cast<std::size_t>(chosen)].folder, target);
+    makeNewDiscFolder(discs[static_cast<std::size_t>(chosen)].folder, newDiscFolderIn(parent));
 }
 
 void PatientWindow::choosePhotographs()
@@ -641,20 +638,18 @@ void PatientWindow::choosePhotographs()
 
 void PatientWindow::chooseStick()
 {
-    const std::vector<Stick> sticks = removableDrives();
-    if (sticks.empty()) {
-        warn("Aucune clé USB trouvée : branchez-la, attendez qu'elle apparaisse, puis recommencez.");
+    // Sticks are seen wherever Windows has them: none listed is none there.
+    const StickChoice choice = stickChoice();
+    if (choice.sticks.empty()) {
+        warn(choice.none);
         return;
     }
     std::vector<std::string> names;
-    for (const Stick& stick : sticks)
-        names.push_back("Clé " + stick.name);
-    const int chosen = chooseAmong(hwnd_,
-                                   "Copier le dossier du disque à la racine de quelle clé ? Les autres fichiers de la clé "
-                                   "restent ; une ancienne copie du disque est remplacée.",
-                                   names);
+    for (const Stick& stick : choice.sticks)
+        names.push_back(stick.name);
+    const int chosen = chooseAmong(hwnd_, choice.question, names);
     if (chosen >= 0)
-        copyToStick(sticks[static_cast<std::size_t>(chosen)].root);
+        copyToStick(choice.sticks[static_cast<std::size_t>(chosen)].root);
 }
 
 void PatientWindow::showSets()

@@ -50,7 +50,7 @@ private:
 
     struct Row {
         std::filesystem::path path;
-        patient::Side side = patient::Side::left;
+        sets::Side side = sets::Side::left;
         std::size_t set = 0;
     };
 
@@ -68,7 +68,7 @@ private:
     void enableActions();
     // Runs the work on a thread of its own; then, on the window's thread,
     // warns of what went wrong (the work's French text) or does what follows.
-    using Work = std::function<std::string(const patient::Progress&)>;
+    using Work = std::function<std::string(const sets::Progress&)>;
     void runInBackground(const std::string& doing, Work work, std::function<void()> succeeded);
     void workEnded();
     void warn(const std::string& text);
@@ -79,7 +79,7 @@ private:
     HIMAGELIST thumbnails_ = nullptr;
     std::filesystem::path discFolder_;
     std::vector<Row> rows_;
-    std::array<HWND, patient::patientSetCount> setLabels_{};
+    std::array<HWND, sets::patientSetCount> setLabels_{};
 
     std::thread worker_;
     std::atomic<bool> cancelled_{false};

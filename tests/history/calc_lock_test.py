@@ -14,17 +14,15 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from external import SKIPPED, fail, libreoffice_or_skip, text
+
 try:
     import uno
     from com.sun.star.beans import PropertyValue
 except ImportError:
     print("The LibreOffice Python bridge (python3-uno) is missing: the history held open by Calc is not tested")
-    sys.exit(77)
-
-
-def fail(message):
-    print("ÉCHEC : " + message, file=sys.stderr)
-    sys.exit(1)
+    sys.exit(SKIPPED)
 
 
 def prop(name, value):
@@ -39,17 +37,9 @@ def save(tool, folder, patient):
     return identity.strip(), said.strip(), run.returncode
 
 
-def text(path):
-    with open(path, encoding="utf-8-sig", errors="replace") as f:
-        return f.read()
-
-
 def main():
     tool, work = sys.argv[1], sys.argv[2]
-    soffice = shutil.which("soffice") or shutil.which("libreoffice")
-    if not soffice:
-        print("LibreOffice is missing: the history held open by Calc is not tested")
-        sys.exit(77)
+    soffice = libreoffice_or_skip("the history held open by Calc")
     shutil.rmtree(work, ignore_errors=True)
     folder = os.path.join(work, "tavrel")
     history = os.path.join(folder, "resultats.csv")

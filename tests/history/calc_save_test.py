@@ -16,10 +16,11 @@ import shutil
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from external import (ANSWERS_HEADER, HISTORY_HEADER, fail, libreoffice_or_skip, program_environment, write,
+                      write_report)
+
 PATIENT = "Hélène"
-HISTORY_HEADER = ("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;"
-                  "temps_moyen_ms;temps_médian_ms")
-ANSWERS_HEADER = "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms"
 OTHER = '"Jean ""Jo""; Martin"'
 SETS = {"mains": "mainDGfacile", "pieds": "piedDGfacile"}
 
@@ -39,16 +40,6 @@ EXERCISES = [
 # the core's tests.
 IMPORT = "CSV:59,34,76,1,1/5,1036,false,true"
 EXPORT = "csv:Text - txt - csv (StarCalc):59,34,1252,1,,1036,false,true,true"
-
-
-def fail(message):
-    print("ÉCHEC : " + message, file=sys.stderr)
-    sys.exit(1)
-
-
-def write(path, header, lines):
-    with open(path, "w", encoding="utf-8", newline="") as f:
-        f.write("\ufeff" + header + "\r\n" + "".join(line + "\r\n" for line in lines))
 
 
 def make_history(folder):
@@ -77,16 +68,13 @@ def make_history(folder):
 
 def main():
     program, work = sys.argv[1], sys.argv[2]
-    soffice = shutil.which("soffice") or shutil.which("libreoffice")
-    if not soffice:
-        print("LibreOffice is missing: the history saved back by Calc is not tested")
-        sys.exit(77)
+    soffice = libreoffice_or_skip("the history saved back by Calc")
     shutil.rmtree(work, ignore_errors=True)
     written = os.path.join(work, "écrit")
     saved = os.path.join(work, "enregistré par Calc")
     make_history(written)
 
-    env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "données"), HOME=work, QT_QPA_PLATFORM="offscreen")
+    env = program_environment(work)
     calc = subprocess.run([soffice, "-env:UserInstallation=file://" + os.path.join(work, "profil"), "--headless",
                            "--norestore", "--infilter=" + IMPORT, "--convert-to", EXPORT, "--outdir", saved,
                            os.path.join(written, "resultats.csv"), os.path.join(written, "reponses.csv")],
@@ -102,13 +90,7 @@ def main():
         print(f"{name} enregistré par Calc : {data.splitlines()[1].decode('cp1252')}")
 
     report = os.path.join(work, "bilan.html")
-    run = subprocess.run([program, "--bilan", report, "--patient", PATIENT, "--resultats", saved],
-                         env=env, capture_output=True, text=True, timeout=120)
-    if run.returncode != 0:
-        fail(f"--bilan a rendu {run.returncode} : {run.stdout} {run.stderr}")
-    if PATIENT not in run.stdout or f"{len(EXERCISES)} exercices" not in run.stdout:
-        fail("message de --bilan : " + run.stdout)
-    page = open(report, encoding="utf-8").read()
+    page = write_report(program, report, PATIENT, saved, len(EXERCISES), env)
     if f"<title>Bilan de {PATIENT} " not in page:
         fail("le nom du patient manque au bilan")
     if "Martin" in page:

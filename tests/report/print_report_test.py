@@ -21,10 +21,10 @@ import subprocess
 import sys
 import zlib
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from external import ANSWERS_HEADER, HISTORY_HEADER, SKIPPED, fail, program_environment, write, write_report
+
 PATIENT = "Zoé Lefèvre"
-HISTORY_HEADER = ("date;patient;partie;niveau;vitesse_ms;feedback;images;réponses;justes;"
-                  "temps_moyen_ms;temps_médian_ms")
-ANSWERS_HEADER = "date;patient;ordre;partie;jeu;image;côté;réponse;juste;temps_ms"
 
 # (date, body part, left correct of 10, right correct of 10, response time to
 # left pictures in ms); every picture answered. The right side, the painful
@@ -40,16 +40,6 @@ EXERCISES = [
     ("2026-11-26T18:00:00", "mains", 10, 8, 900),
 ]
 SETS = {"mains": "mainDGfacile", "pieds": "piedDGfacile"}
-
-
-def fail(message):
-    print("ÉCHEC : " + message, file=sys.stderr)
-    sys.exit(1)
-
-
-def write(path, header, lines):
-    with open(path, "w", encoding="utf-8", newline="") as f:
-        f.write("\ufeff" + header + "\r\n" + "".join(line + "\r\n" for line in lines))
 
 
 def history_of(exercises):
@@ -234,22 +224,15 @@ def main():
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     if not chromium or not shutil.which("pdftotext"):
         print("Chromium or pdftotext is missing: the report's print is not tested")
-        sys.exit(77)
+        sys.exit(SKIPPED)
     shutil.rmtree(work, ignore_errors=True)
     folder = os.path.join(work, "dossier partagé")
     make_folder(folder)
     report = os.path.join(work, "bilan.html")
-    env = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "données"), HOME=work, QT_QPA_PLATFORM="offscreen")
-
-    run = subprocess.run([program, "--bilan", report, "--patient", PATIENT, "--resultats", folder],
-                         env=env, capture_output=True, text=True, timeout=120)
-    if run.returncode != 0:
-        fail(f"--bilan a rendu {run.returncode} : {run.stderr}")
-    if PATIENT not in run.stdout or "8 exercices" not in run.stdout:
-        fail("message de --bilan : " + run.stdout)
+    env = program_environment(work)
+    page = write_report(program, report, PATIENT, folder, len(EXERCISES), env)
     if oct(os.stat(report).st_mode & 0o777) != "0o600":
         fail("le bilan n'est pas lisible par son seul propriétaire")
-    page = open(report, encoding="utf-8").read()
 
     # Self-contained: nothing fetched, nothing run.
     for outside in ("<script", "src=", "href=", "url(", "@import", "<link", "<img", "<iframe"):

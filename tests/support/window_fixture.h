@@ -5,6 +5,7 @@
 // answers the modal boxes the program opens.
 
 #include "support/banded_photograph.h"
+#include "support/temp_folder.h"
 #include "ui/qt/main_window.h"
 
 #include "support/modal_responder.h"
@@ -62,7 +63,8 @@ private:
 class WindowTest : public ::testing::Test {
 protected:
     // The timer is stopped, so that the test gives every tick itself.
-    WindowTest()
+    // Without a results folder, nothing is saved.
+    explicit WindowTest(ResultsFolder* results = nullptr) : window(results)
     {
         setInitialValues(window.state());
         window.state().driveLetter = disc.driveLetter();
@@ -110,5 +112,17 @@ protected:
     TestDisc disc;
     MainWindow window;
     ModalResponder responder;
+};
+
+// The results of a window test that keeps them, in a private folder of its
+// own; made before the window.
+struct TestResults {
+    TempFolder folder;
+    ResultsFolder results{folder.path() / "tavrel", "PC"};
+};
+
+class KeptResultsTest : protected TestResults, public WindowTest {
+protected:
+    KeptResultsTest() : WindowTest(&results) {}
 };
 

@@ -151,6 +151,21 @@ answer_box() {
   xdotool key Return
 }
 
+# A click on the start button, with no picture on screen before it, brings a
+# picture of :\mainDGfacile\.
+expect_first_picture_from_mainDGfacile() {
+  local before after
+  before=$(picture_on_screen)
+  [[ $before == none ]] || fail "a picture ($before) is on screen before the start"
+  click_control $cmdOnOff
+  after=$(wait_for_picture)
+  [[ $after =~ ^mainDGfacile\ ([0-9]+)$ ]] ||
+    fail "after the start the screen shows '$after', not a picture of mainDGfacile"
+  echo "shown: $after"
+}
+
+# The quit button ends the program at once, with status 0 when the test
+# started it itself (not through the system's shell, which does not wait).
 quit_with_cmdExit() {
   click_control $cmdExit
   local limit=$((SECONDS + wait_seconds))
@@ -159,7 +174,7 @@ quit_with_cmdExit() {
     sleep 0.1
   done
   local status=0
-  wait "$run_pid" || status=$?
+  if [[ " $(jobs -p | tr '\n' ' ') " == *" $run_pid "* ]]; then wait "$run_pid" || status=$?; fi
   run_pid=''
   [[ $status -eq 0 ]] || fail "the program ended with status $status after the click on cmdExit"
 }

@@ -136,17 +136,6 @@ readonly OptExtreme='10080 2520 1215 375'
 readonly OptTresDiff='10080 2160 1215 375'
 readonly opt10sec='10200 3240 1095 375'
 
-expect_first_picture_from_mainDGfacile() {
-  local before after
-  before=$(picture_on_screen)
-  [[ $before == none ]] || fail "a picture ($before) is on screen before the start"
-  click_control $cmdOnOff
-  after=$(wait_for_picture)
-  [[ $after =~ ^mainDGfacile\ ([0-9]+)$ ]] ||
-    fail "after the start the screen shows '$after', not a picture of mainDGfacile"
-  echo "shown: $after"
-}
-
 # Starts the program with the arguments given: it opens its window without
 # the drive question (which the reason given rules out), shows a picture of
 # :\mainDGfacile\ after a click on the start button, and ends on cmdExit.
@@ -232,8 +221,14 @@ case_alive() {
   local prober=$!
   sleep 1
   "$X_PROBER" cover "$win_x" "$win_y" 400 300 300
-  sleep 0.1
-  [[ $(picture_on_screen) == "$seen" ]] || fail "the picture was not painted again within 100 ms of being uncovered"
+  # A window that waits out the 9.8 s without its event loop would leave
+  # the hole for seconds; a busy machine may take a few hundred ms.
+  local repainted=no tries
+  for tries in {1..10}; do
+    sleep 0.1
+    if [[ $(picture_on_screen) == "$seen" ]]; then repainted=yes; break; fi
+  done
+  [[ $repainted == yes ]] || fail "the picture was not painted again within a second of being uncovered"
   click_control $cmdOnOff
   sleep 1
   [[ ! -e $history ]] || fail "the click on the start button was handled during the wait"

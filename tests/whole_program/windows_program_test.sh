@@ -42,6 +42,7 @@ readonly time_limit=210
 
 tmp=$(mktemp -d)
 source "$here/common.sh"
+source "$here/wine.sh"
 
 [[ -n ${WINEPREFIX:-} && -d $WINEPREFIX/dosdevices ]] || skip "no Wine prefix: tools/test-windows.sh makes one"
 [[ -d $demo_disc && -x $read_mark && -x $x_prober && -n $cd_drive && -n $empty_drive && -n $hard_drive ]] ||
@@ -75,10 +76,6 @@ wait_for_saved() {
   done
 }
 
-# The window system's view of a window or of the description, without the
-# carriage returns of the Windows console.
-inspect() { "$wine" "$inspect_exe" "$@" 2>/dev/null | tr -d '\r'; }
-
 # The text of the child of the window at the place given (pixels in the
 # client area), as "left top" of the description.
 child_text() {
@@ -100,14 +97,6 @@ wait_for_text() {
 start_program() {
   (cd "$tmp" && exec "$wine" "$run_exe") >"$tmp/run.log" 2>&1 &
   run_pid=$!
-}
-
-# The main window's client area on the screen, in win_x and win_y.
-main_window_origin() {
-  local client
-  client=$(inspect window "$main_title" | awk -F'\t' '$1 == "client" { print $2, $3, $4, $5 }')
-  [[ -n $client ]] || fail "the window system does not show the main window"
-  read -r win_x win_y client_w client_h <<<"$client"
 }
 
 # The refusal message's text, as the message box shows it.
@@ -260,10 +249,7 @@ scenario_without_a_disc() {
   wait_for_window "^$main_title\$" "main window" >/dev/null
   sleep 1
   main_window_origin
-  click_control $cmdOnOff
-  local first
-  first=$(wait_for_picture)
-  [[ $first =~ ^mainDGfacile\ [0-9]+$ ]] || fail "with the letter $hard_drive typed the screen shows '$first'"
+  expect_first_picture_from_mainDGfacile
   quit_with_cmdExit
 }
 

@@ -6,9 +6,9 @@
 // thumbnails' list and the four sets' state.
 
 #include "patient/win32/patient_window.h"
-#include "sets/wic_picture_codec.h"
+#include "codecs/wic_picture_codec.h"
 #include "support/temp_folder.h"
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 #include "ui/win32/wide_text.h"
 
 #include <gtest/gtest.h>
@@ -93,10 +93,10 @@ void pressKey(WORD key)
 // that a mirror image is told from the photograph as it was taken.
 void savePhotograph(const fs::path& file, std::uint32_t colour)
 {
-    patient::Pixels picture{400, 300, std::vector<std::uint32_t>(400 * 300, colour)};
+    sets::Pixels picture{400, 300, std::vector<std::uint32_t>(400 * 300, colour)};
     for (int y = 0; y < 300; ++y)
         std::fill_n(picture.data.begin() + y * 400 + 300, 100, 0xFFFFFFFFu);
-    patient::WicPictureCodec codec;
+    codecs::WicPictureCodec codec;
     const auto jpeg = codec.encodeJpeg(picture, 95);
     ASSERT_TRUE(jpeg);
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(jpeg->data()), static_cast<std::streamsize>(jpeg->size()));

@@ -5,7 +5,7 @@
 #include "win32_fixture.h"
 
 #include "engine/next_picture.h"
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 
 #include <objidl.h>
 #include <wincodec.h>

@@ -6,7 +6,7 @@
 
 #include "mark.h"
 #include "pictures.h"
-#include "sets/qt_picture_codec.h"
+#include "codecs/qt_picture_codec.h"
 #include "sets/photographs.h"
 #include "sets/set_writer.h"
 
@@ -47,18 +47,18 @@ int main(int argc, char** argv)
             continue;
         }
         // Stored as the patient's sets are.
-        patient::QtPictureCodec codec;
+        codecs::QtPictureCodec codec;
         std::vector<std::vector<std::byte>> pictures;
-        for (int number = 1; number <= discwriter::picturesPerSet; ++number) {
-            auto jpeg = codec.encodeJpeg(patient::fromImage(demo::demoPicture(set, number)), patient::setJpegQuality);
+        for (int number = 1; number <= sets::picturesPerSet; ++number) {
+            auto jpeg = codec.encodeJpeg(codecs::fromImage(demo::demoPicture(set, number)), sets::setJpegQuality);
             if (!jpeg) {
                 std::fprintf(stderr, "make_demo_disc: cannot encode picture %d of %s\n", number, qPrintable(name));
                 return 1;
             }
             pictures.push_back(std::move(*jpeg));
         }
-        if (const auto error = discwriter::writeSet(QFile::encodeName(disc.path()).toStdString(), name.toStdString(),
-                                                    pictures, discwriter::Access::usual)) {
+        if (const auto error = sets::writeSet(QFile::encodeName(disc.path()).toStdString(), name.toStdString(),
+                                                    pictures, sets::Access::usual)) {
             std::fprintf(stderr, "make_demo_disc: cannot write %s: %s\n", error->path.c_str(),
                          error->cause.message().c_str());
             return 1;

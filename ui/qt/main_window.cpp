@@ -99,6 +99,10 @@ MainWindow::MainWindow(ResultsFolder* results, QWidget* parent)
     // The arrow keys and F2 are looked at before any control takes them.
     qApp->installEventFilter(this);
 
+    // The session ends (log out, shut down), or the event loop is left.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainWindow::closeForTheSystem);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &QWidget::close);
+
     // The results folder's thread tells the window through its event loop.
     if (results)
         results->onChange([this] {
@@ -223,12 +227,16 @@ void MainWindow::showResults()
     if (!results_)
         results_ = new ResultsWindow(form_, this);
     results_->refresh();
-    // During an exercise the keyboard stays the patient's.
+    // During an exercise the keyboard stays the patient's: some platforms
+    // activate a window they show all the same, so the activation is given
+    // back to this one.
     const bool exercise = state_.running == 1;
     results_->setAttribute(Qt::WA_ShowWithoutActivating, exercise);
     results_->show();
     results_->raise();
-    if (!exercise)
+    if (exercise)
+        activateWindow();
+    else
         results_->activateWindow();
 }
 
@@ -388,6 +396,15 @@ void MainWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, background_);
+}
+
+void MainWindow::closeForTheSystem()
+{
+    for (QWidget* box : QApplication::topLevelWidgets()) {
+        if (box->isModal() && box->isVisible())
+            box->close();
+    }
+    close();
 }
 
 // Closing the window saves the exercise under way and ends the program: no

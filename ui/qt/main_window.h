@@ -59,6 +59,11 @@ public:
 
     // True once the program has ended: the window closed or cmdExit clicked.
     bool hasEnded() const { return form_.ended(); }
+    // The system ends the program (the session ends, or a signal such as
+    // SIGTERM or Ctrl+C): a box open is closed first, so that the handler
+    // that opened it ends, then the window closes, which saves the exercise
+    // under way.
+    void closeForTheSystem();
 
     // A tick of Timer1, through the window's logic.
     void timer1Tick();

@@ -3,7 +3,7 @@
 #include "ui/win32/dpi.h"
 #include "ui/win32/owned_window.h"
 #include "ui/win32/results_window.h"
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 #include "ui/win32/wide_text.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <shellapi.h>
 
 std::wstring widen(std::string_view utf8)
 {
@@ -23,4 +24,15 @@ std::string narrow(std::wstring_view utf16)
     std::string text(static_cast<std::size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, text.data(), length, nullptr, nullptr);
     return text;
+}
+
+std::vector<std::string> commandLineWords()
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> words;
+    for (int i = 0; wide && i < count; ++i)
+        words.push_back(narrow(wide[i]));
+    LocalFree(wide);
+    return words;
 }

@@ -4,6 +4,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view utf16);
+
+// The program's command line in UTF-8, whatever the system's code page: its
+// own name first, then its arguments.
+std::vector<std::string> commandLineWords();

@@ -3,7 +3,7 @@
 #include "model/window_layout.h"
 #include "ui/win32/boxes.h"
 #include "ui/win32/main_window.h"
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 #include "ui/win32/wide_text.h"
 
 Win32Services::Win32Services(MainWindow& window)

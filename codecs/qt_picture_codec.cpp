@@ -1,4 +1,7 @@
-#include "sets/qt_picture_codec.h"
+#include "codecs/qt_picture_codec.h"
+
+#include "codecs/photograph_decoders.h"
+#include "sets/photographs.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -7,7 +10,10 @@
 
 #include <cstring>
 
-namespace patient {
+namespace codecs {
+
+using namespace sets;
+
 namespace {
 
 // A photograph with transparency (a PNG) is laid on white, as it shows in
@@ -46,6 +52,11 @@ Pixels fromImage(const QImage& source)
 
 Decoded QtPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
+    if (looksLikeJpeg(file))
+        return decodeJpeg(file, mostWidth, mostHeight);
+    if (looksLikePng(file))
+        return decodePng(file, mostWidth, mostHeight);
+    // Other formats (HEIC where a plugin reads it) through Qt's readers.
     QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()), static_cast<qsizetype>(file.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -99,4 +110,4 @@ std::optional<std::vector<std::byte>> QtPictureCodec::encodeJpeg(const Pixels& p
     return std::vector<std::byte>(data, data + bytes.size());
 }
 
-} // namespace patient
+} // namespace codecs

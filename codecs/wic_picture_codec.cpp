@@ -1,6 +1,6 @@
-#include "sets/wic_picture_codec.h"
+#include "codecs/wic_picture_codec.h"
 
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -11,16 +11,26 @@
 
 using Microsoft::WRL::ComPtr;
 
-namespace patient {
+namespace codecs {
+
+using namespace sets;
+
 
 Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int mostWidth, int mostHeight)
 {
-    // Decoded whole, reduced as stored to the size that fits once turned,
-    // then turned. Reduced here rather than by WIC's scaler, whose quality
-    // differs between systems (under Wine, nearest-neighbour).
+    // Decoded as stored, at the decoder's own reduced size where it has one,
+    // reduced by averaging to the size that fits once turned, then turned.
+    // Reduced here rather than by WIC's scaler, whose quality differs
+    // between systems (under Wine, nearest-neighbour).
     const int orientation = exifOrientation(file);
     const bool side = liesOnItsSide(orientation);
-    WicPhotograph photograph = decodeWicPhotograph(file);
+    const auto fittedAsStored = [&](int width, int height) {
+        return side ? fittedSize(width, height, mostHeight, mostWidth) : fittedSize(width, height, mostWidth, mostHeight);
+    };
+    WicPhotograph photograph = decodeWicPhotograph(file, [&](int width, int height) {
+        const PictureSize fitted = fittedAsStored(width, height);
+        return PictureArea{fitted.width, fitted.height};
+    });
     Decoded decoded;
     decoded.storedWidth = photograph.storedWidth;
     decoded.storedHeight = photograph.storedHeight;
@@ -41,8 +51,7 @@ Decoded WicPictureCodec::decodeUpright(std::span<const std::byte> file, int most
     Pixels stored{photograph.picture.width, photograph.picture.height, std::move(photograph.picture.pixels)};
     for (std::uint32_t& pixel : stored.data)
         pixel |= 0xFF000000u;
-    const PictureSize fitted = side ? fittedSize(photograph.storedWidth, photograph.storedHeight, mostHeight, mostWidth)
-                                    : fittedSize(photograph.storedWidth, photograph.storedHeight, mostWidth, mostHeight);
+    const PictureSize fitted = fittedAsStored(photograph.storedWidth, photograph.storedHeight);
     decoded.pixels = turnedUpright(reduced(stored, fitted.width, fitted.height), orientation);
     return decoded;
 }
@@ -114,4 +123,4 @@ std::optional<std::vector<std::byte>> WicPictureCodec::encodeJpeg(const Pixels& 
     return bytes;
 }
 
-} // namespace patient
+} // namespace codecs

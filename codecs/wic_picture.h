@@ -3,8 +3,10 @@
 // Windows Imaging Component, on the thread that reads the disc.
 
 #include "disc/disc_reader.h"
+#include "disc/picture_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A picture decoded for the window: 32-bit BGR pixels, rows top down, ready
@@ -28,10 +30,13 @@ PictureArea shownSize(int width, int height, PictureArea area);
 std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte> file, PictureArea area,
                                                        const StopCheck& stop);
 
-// A photograph for tavrel-patient, decoded whole as it is stored, for the
-// caller to reduce with the filter it chooses. A picture whose stored size
-// is beyond the picture caps of disc/picture_file.h is refused before any
-// pixel is decoded.
+// A photograph for tavrel-patient, as it is stored, for the caller to reduce
+// with the filter it chooses to the size reducedTo gives for its stored
+// size: at the smallest size the system's decoder makes by itself (a JPEG
+// at 1/2, 1/4 or 1/8 of its size, through IWICBitmapSourceTransform) that
+// is not below that size, else whole.
+// A picture whose stored size is beyond the picture caps of
+// disc/picture_file.h is refused before any pixel is decoded.
 struct WicPhotograph {
     enum class Outcome { decoded, notPicture, tooLarge, damaged };
     Outcome outcome = Outcome::notPicture;
@@ -39,4 +44,5 @@ struct WicPhotograph {
     int storedHeight = 0;
     WicPicture picture;
 };
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file);
+using ReducedSize = std::function<PictureArea(int storedWidth, int storedHeight)>;
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, const ReducedSize& reducedTo = {});

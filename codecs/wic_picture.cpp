@@ -1,4 +1,4 @@
-#include "ui/win32/wic_picture.h"
+#include "codecs/wic_picture.h"
 
 #include "disc/picture_file.h"
 
@@ -11,6 +11,24 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <optional>
+
+#ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__
+#define __IWICBitmapSourceTransform_INTERFACE_DEFINED__
+// What a decoder offers to give its picture already reduced (WIC's JPEG
+// decoder at 1/2, 1/4 and 1/8 of its size); the MinGW headers lack it.
+MIDL_INTERFACE("3B16811B-6A43-4ec9-B713-3D5A0C13B940")
+IWICBitmapSourceTransform : public IUnknown {
+public:
+    virtual HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rectangle, UINT width, UINT height,
+                                                 WICPixelFormatGUID* format, WICBitmapTransformOptions transform,
+                                                 UINT stride, UINT size, BYTE* pixels) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestSize(UINT* width, UINT* height) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetClosestPixelFormat(WICPixelFormatGUID* format) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DoesSupportTransform(WICBitmapTransformOptions transform, BOOL* supported) = 0;
+};
+__CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xb7, 0x13, 0x3d, 0x5a, 0x0c, 0x13, 0xb9, 0x40)
+#endif
 
 using Microsoft::WRL::ComPtr;
 
@@ -142,35 +160,52 @@ PictureArea shownSize(int width, int height, PictureArea area)
 
 namespace {
 
-// Decodes the picture reduced to fit the area; with `capped`, refuses it
-// beyond the picture caps once its header is read.
-void decodeInto(std::span<const std::byte> file, PictureArea area, const StopCheck& stop, bool capped,
-                WicPhotograph& result)
-{
-    using Outcome = WicPhotograph::Outcome;
-    result.outcome = Outcome::notPicture;
-    if (!comReady())
-        return;
+// A picture's first frame, opened, with its size.
+struct Frame {
     ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
-        return;
-    ComPtr<IStream> stream;
-    stream.Attach(new StoppableStream(file, stop));
-    ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     UINT width = 0;
     UINT height = 0;
-    if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0)
-        return;
-    result.storedWidth = static_cast<int>(width);
-    result.storedHeight = static_cast<int>(height);
-    if (capped && (width > static_cast<UINT>(largestPictureSide) || height > static_cast<UINT>(largestPictureSide) ||
-                   static_cast<std::int64_t>(width) * height > mostPicturePixels)) {
+};
+
+// Opens the picture's decoder over its bytes; with `capped`, refuses it
+// beyond the picture caps once its header is read. The outcome says why
+// when there is no frame.
+std::optional<Frame> openFrame(std::span<const std::byte> file, const StopCheck& stop, bool capped, WicPhotograph& result)
+{
+    using Outcome = WicPhotograph::Outcome;
+    result.outcome = Outcome::notPicture;
+    Frame opened;
+    if (!comReady() || FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                               IID_PPV_ARGS(&opened.factory))))
+        return std::nullopt;
+    ComPtr<IStream> stream;
+    stream.Attach(new StoppableStream(file, stop));
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(opened.factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &opened.frame)) || FAILED(opened.frame->GetSize(&opened.width, &opened.height)) ||
+        opened.width == 0 || opened.height == 0)
+        return std::nullopt;
+    result.storedWidth = static_cast<int>(opened.width);
+    result.storedHeight = static_cast<int>(opened.height);
+    if (capped && (opened.width > static_cast<UINT>(largestPictureSide) ||
+                   opened.height > static_cast<UINT>(largestPictureSide) ||
+                   static_cast<std::int64_t>(opened.width) * opened.height > mostPicturePixels)) {
         result.outcome = Outcome::tooLarge;
-        return;
+        return std::nullopt;
     }
     result.outcome = Outcome::damaged;
+    return opened;
+}
+
+// Decodes the picture reduced to fit the area, in bands between which
+// stop() is asked.
+void decodeInto(std::span<const std::byte> file, PictureArea area, const StopCheck& stop, WicPhotograph& result)
+{
+    const std::optional<Frame> opened = openFrame(file, stop, false, result);
+    if (!opened)
+        return;
+    const auto& [factory, frame, width, height] = *opened;
     const PictureArea shown = shownSize(static_cast<int>(width), static_cast<int>(height), area);
     if (shown.width == 0 || stop())
         return;
@@ -204,7 +239,7 @@ void decodeInto(std::span<const std::byte> file, PictureArea area, const StopChe
         if (stop() || FAILED(source->CopyPixels(&band, stride, stride * rows, into)))
             return;
     }
-    result.outcome = Outcome::decoded;
+    result.outcome = WicPhotograph::Outcome::decoded;
 }
 
 } // namespace
@@ -213,16 +248,90 @@ std::shared_ptr<const DecodedPicture> decodeWicPicture(std::span<const std::byte
                                                        const StopCheck& stop)
 {
     WicPhotograph result;
-    decodeInto(file, area, stop, false, result);
+    decodeInto(file, area, stop, result);
     if (result.outcome != WicPhotograph::Outcome::decoded)
         return nullptr;
     return std::make_shared<WicPicture>(std::move(result.picture));
 }
 
-WicPhotograph decodeWicPhotograph(std::span<const std::byte> file)
+namespace {
+
+// The picture at the smallest size its decoder makes by itself that is not
+// below the size given, where the decoder offers one; false where it offers
+// none, or failed.
+bool decodeReduced(const Frame& opened, int leastWidth, int leastHeight, WicPicture& picture)
+{
+    ComPtr<IWICBitmapSourceTransform> transform;
+    if (FAILED(opened.frame.As(&transform)))
+        return false;
+    UINT width = opened.width;
+    UINT height = opened.height;
+    for (UINT scale = 2; scale <= 8; scale *= 2) {
+        UINT w = (opened.width + scale - 1) / scale;
+        UINT h = (opened.height + scale - 1) / scale;
+        if (w < static_cast<UINT>(leastWidth) || h < static_cast<UINT>(leastHeight) ||
+            FAILED(transform->GetClosestSize(&w, &h)) || w < static_cast<UINT>(leastWidth) ||
+            h < static_cast<UINT>(leastHeight))
+            break;
+        width = w;
+        height = h;
+    }
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+    BOOL plain = FALSE;
+    if ((width == opened.width && height == opened.height) || FAILED(transform->GetClosestPixelFormat(&format)) ||
+        format != GUID_WICPixelFormat32bppBGR ||
+        FAILED(transform->DoesSupportTransform(WICBitmapTransformRotate0, &plain)) || !plain)
+        return false;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    return SUCCEEDED(transform->CopyPixels(nullptr, width, height, &format, WICBitmapTransformRotate0, width * 4,
+                                          width * height * 4, reinterpret_cast<BYTE*>(picture.pixels.data())));
+}
+
+// The picture decoded whole, in one call: JPEG's own 24-bit BGR widened
+// here, any other format through WIC's converter.
+bool decodeWhole(const Frame& opened, WicPicture& picture)
+{
+    const UINT width = opened.width;
+    const UINT height = opened.height;
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+    picture.pixels.resize(static_cast<std::size_t>(width) * height);
+    WICPixelFormatGUID format{};
+    if (SUCCEEDED(opened.frame->GetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR) {
+        const UINT stride = (width * 3 + 3) / 4 * 4;
+        std::vector<BYTE> bgr(static_cast<std::size_t>(stride) * height);
+        if (FAILED(opened.frame->CopyPixels(nullptr, stride, static_cast<UINT>(bgr.size()), bgr.data())))
+            return false;
+        for (UINT y = 0; y < height; ++y) {
+            const BYTE* from = bgr.data() + static_cast<std::size_t>(y) * stride;
+            std::uint32_t* to = picture.pixels.data() + static_cast<std::size_t>(y) * width;
+            for (UINT x = 0; x < width; ++x, from += 3)
+                to[x] = std::uint32_t{from[2]} << 16 | std::uint32_t{from[1]} << 8 | from[0];
+        }
+        return true;
+    }
+    ComPtr<IWICFormatConverter> converter;
+    return SUCCEEDED(opened.factory->CreateFormatConverter(&converter)) &&
+           SUCCEEDED(converter->Initialize(opened.frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                           nullptr, 0, WICBitmapPaletteTypeCustom)) &&
+           SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
+                                           reinterpret_cast<BYTE*>(picture.pixels.data())));
+}
+
+} // namespace
+
+WicPhotograph decodeWicPhotograph(std::span<const std::byte> file, const ReducedSize& reducedTo)
 {
     WicPhotograph result;
     const StopCheck never = [] { return false; };
-    decodeInto(file, PictureArea{largestPictureSide, largestPictureSide}, never, true, result);
+    const std::optional<Frame> opened = openFrame(file, never, true, result);
+    if (!opened)
+        return result;
+    const PictureArea least = reducedTo ? reducedTo(result.storedWidth, result.storedHeight) : PictureArea{};
+    if ((reducedTo && decodeReduced(*opened, least.width, least.height, result.picture)) ||
+        decodeWhole(*opened, result.picture))
+        result.outcome = WicPhotograph::Outcome::decoded;
     return result;
 }
