@@ -25,13 +25,14 @@ namespace {
 ExerciseRecord exercise(const std::string& patient)
 {
     return {{"2026-12-07T14:05:09", patient, Tally{{BodyPart::hands, 1, 3000, false}, 2, 1, 1, 640, 640}, newExerciseId()},
-            {{1, 3, "mainDG", Side::left, Side::left, 640}, {2, 14, "mainDG", Side::right, std::nullopt, std::nullopt}}};
+            {{1, 3, "mainDG", Side::left, Side::left, 640, std::nullopt}, {2, 14, "mainDG", Side::right, std::nullopt, std::nullopt, std::nullopt}}};
 }
 
 std::vector<std::string> patientsIn(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
-    for (const ExerciseResult& r : readFolder(folder)->history.results)
+    const auto read = readFolder(folder);
+    for (const ExerciseResult& r : read->history.results)
         names.push_back(r.patient);
     return names;
 }
