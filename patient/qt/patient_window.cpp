@@ -2,6 +2,7 @@
 
 #include "codecs/qt_picture_codec.h"
 #include "sets/disc_image.h"
+#include "ui/qt/utf8_text.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,13 +42,12 @@ enum Column { photographColumn, sideColumn, setColumn };
 
 QString setTitle(const PatientSet& set)
 {
-    return QStringLiteral("%1 (%2)").arg(QString::fromStdString(set.label), QString::fromStdString(set.name));
+    return QStringLiteral("%1 (%2)").arg(fromUtf8(set.label), fromUtf8(set.name));
 }
 
 namespace fs = std::filesystem;
 
 fs::path pathOf(const QString& path) { return fs::path(QFile::encodeName(path).toStdString()); }
-QString textOf(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 // Where a package or this build keeps the demo disc, offered as a disc to copy.
 std::vector<fs::path> demoFolders()
@@ -95,7 +95,7 @@ PatientWindow::PatientWindow(QWidget* parent) : QWidget(parent)
         const int row = 2 + static_cast<int>(i);
         discLayout->addWidget(new QLabel(setTitle(patientSets()[i]) + QStringLiteral(" :")), row, 0);
         setLabels_[i] = new QLabel(QStringLiteral("—"));
-        setLabels_[i]->setObjectName(QString::fromStdString(patientSets()[i].name));
+        setLabels_[i]->setObjectName(fromUtf8(patientSets()[i].name));
         discLayout->addWidget(setLabels_[i], row, 1);
     }
     layout->addWidget(discBox);
@@ -218,7 +218,7 @@ void PatientWindow::runInBackground(const QString& doing, Work work, std::functi
         status_->clear();
         enableActions();
         if (!error->empty())
-            warn(textOf(*error));
+            warn(fromUtf8(*error));
         else
             succeeded();
     });
@@ -240,7 +240,7 @@ void PatientWindow::closeEvent(QCloseEvent* event)
 void PatientWindow::openDiscFolder(const QString& folder)
 {
     if (const std::string problem = discFolderProblem(pathOf(folder)); !problem.empty()) {
-        warn(textOf(problem));
+        warn(fromUtf8(problem));
         return;
     }
     discFolder_ = QDir(folder).absolutePath();
@@ -274,7 +274,7 @@ void PatientWindow::addPhotographs(const QStringList& paths)
                 if (thumbnail.error.empty())
                     thumbnails->push_back({path, codecs::toImage(thumbnail.pixels)});
                 else
-                    *problems << textOf(thumbnail.error);
+                    *problems << fromUtf8(thumbnail.error);
                 if (!progress(static_cast<int>(thumbnails->size()) + static_cast<int>(problems->size()),
                               static_cast<int>(paths.size())))
                     break;
@@ -291,7 +291,7 @@ void PatientWindow::addPhotographs(const QStringList& paths)
                 item->setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
                 photographs_->setItem(row, photographColumn, item);
                 auto* side = new QComboBox;
-                side->addItems({textOf(sideWord(Side::left)), textOf(sideWord(Side::right))});
+                side->addItems({fromUtf8(sideWord(Side::left)), fromUtf8(sideWord(Side::right))});
                 photographs_->setCellWidget(row, sideColumn, side);
                 auto* set = new QComboBox;
                 for (const PatientSet& patientSet : patientSets())
@@ -322,10 +322,10 @@ void PatientWindow::writeSets()
     }
     const WritePlan plan = planWrite(pathOf(discFolder_), chosen);
     if (!plan.problem.empty()) {
-        warn(textOf(plan.problem));
+        warn(fromUtf8(plan.problem));
         return;
     }
-    const QString summary = textOf(plan.summary);
+    const QString summary = fromUtf8(plan.summary);
     QMessageBox question(QMessageBox::Question, title,
                          QStringLiteral("Écrire ces jeux dans %1 ?\n\n%2Les jeux sans photographie ne sont pas touchés.")
                              .arg(QDir::toNativeSeparators(discFolder_), summary),
@@ -349,9 +349,9 @@ void PatientWindow::writeSets()
         },
         [this, written] {
             showSets();
-            status_->setText(textOf(writtenStatus(*written)));
+            status_->setText(fromUtf8(writtenStatus(*written)));
             if (!written->message.empty())
-                warn(textOf(written->message));
+                warn(fromUtf8(written->message));
         });
 }
 
@@ -411,7 +411,7 @@ void PatientWindow::chooseNewDiscFolder()
     }
     QStringList names;
     for (const SourceDisc& disc : discs)
-        names << textOf(disc.name);
+        names << fromUtf8(disc.name);
     bool chosen = true;
     const QString name = names.size() == 1 ? names.front()
                                            : QInputDialog::getItem(this, title, QStringLiteral("Copier quel disque ?"),
@@ -461,17 +461,17 @@ void PatientWindow::chooseStick()
 {
     const StickChoice choice = stickChoice();
     if (choice.sticks.empty() && !choice.pickFolder) {
-        warn(textOf(choice.none));
+        warn(fromUtf8(choice.none));
         return;
     }
     QString root;
     if (!choice.sticks.empty()) {
         QStringList names;
         for (const Stick& stick : choice.sticks)
-            names << textOf(stick.name);
+            names << fromUtf8(stick.name);
         bool chosen = true;
         const QString name = names.size() == 1 ? names.front()
-                                               : QInputDialog::getItem(this, title, textOf(choice.question), names, 0,
+                                               : QInputDialog::getItem(this, title, fromUtf8(choice.question), names, 0,
                                                                        false, &chosen);
         if (!chosen)
             return;
@@ -492,7 +492,7 @@ void PatientWindow::chooseStick()
 void PatientWindow::showSets()
 {
     for (std::size_t i = 0; i < patientSetCount; ++i)
-        setLabels_[i]->setText(textOf(describeSet(inspectSet(pathOf(discFolder_), patientSets()[i].name))));
+        setLabels_[i]->setText(fromUtf8(describeSet(inspectSet(pathOf(discFolder_), patientSets()[i].name))));
 }
 
 void PatientWindow::warn(const QString& text)

@@ -31,7 +31,7 @@ ResultsWindow::ResultsWindow(Form1& form, QWidget* parent)
     auto* patientRow = new QFormLayout;
     patientRow->addRow(QStringLiteral("&Patient :"), patient_);
     patient_->setObjectName(QStringLiteral("patient"));
-    patient_->setText(QString::fromStdString(form.patient()));
+    patient_->setText(fromUtf8(form.patient()));
     patient_->setPlaceholderText(QStringLiteral("nom du patient"));
     connect(patient_, &QLineEdit::editingFinished, this, [this] {
         tell(results_.patientEdited(patient_->text().toStdString()));
