@@ -15,6 +15,20 @@ constexpr std::array<std::array<const char*, 4>, 4> fragments = {{
 
 } // namespace
 
+std::string sideWord(Side side)
+{
+    return side == Side::left ? "gauche" : "droite";
+}
+
+std::optional<Side> sideFromWord(std::string_view word)
+{
+    if (word == "gauche")
+        return Side::left;
+    if (word == "droite")
+        return Side::right;
+    return std::nullopt;
+}
+
 std::string imageDirectory(BodyPart part, bool phase1, bool easy)
 {
     const int column = (phase1 ? 0 : 2) + (easy ? 0 : 1);

@@ -7,12 +7,16 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 enum class BodyPart { hands, feet, face, patient };
 
 // The side a picture shows: 1 to 10 the left, 11 to 20 the right.
 enum class Side { left, right };
 inline Side sideOf(int pictureNumber) { return pictureNumber > 10 ? Side::right : Side::left; }
+// "gauche" or "droite", as the history files and the clinician write it.
+std::string sideWord(Side side);
+std::optional<Side> sideFromWord(std::string_view word);
 
 // The directory fragment, ":\" + name + "\", for instance ":\VisageDGfacile\".
 std::string imageDirectory(BodyPart part, bool phase1, bool easy);

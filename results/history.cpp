@@ -278,17 +278,6 @@ std::optional<BodyPart> partFromName(std::string_view name)
     return std::nullopt;
 }
 
-std::optional<Side> sideFromName(std::string_view name)
-{
-    if (name == "gauche")
-        return Side::left;
-    if (name == "droite")
-        return Side::right;
-    return std::nullopt;
-}
-
-std::string_view sideName(Side side) { return side == Side::left ? "gauche" : "droite"; }
-
 std::string_view markName(KeyMark mark) { return mark == KeyMark::tooSoon ? "trop tôt" : "réponse déjà affichée"; }
 
 std::optional<KeyMark> markFromName(std::string_view name)
@@ -541,10 +530,10 @@ std::string answerLines(const ExerciseRecord& record)
     for (const PictureAnswer& p : record.pictures) {
         const std::optional<LeftOutKey>& out = p.leftOut;
         lines += start + std::to_string(p.order) + ';' + part + ';' + csvField(p.imageSet) + ';' +
-                 std::to_string(p.number) + ';' + std::string(sideName(p.shown)) + ';' +
-                 (p.answer ? std::string(sideName(*p.answer)) : "") + ';' + (p.answer ? (p.correct() ? "1" : "0") : "") +
+                 std::to_string(p.number) + ';' + sideWord(p.shown) + ';' +
+                 (p.answer ? sideWord(*p.answer) : "") + ';' + (p.answer ? (p.correct() ? "1" : "0") : "") +
                  ';' + (p.responseMs ? std::to_string(*p.responseMs) : "") + ';' +
-                 (out ? std::string(sideName(out->side)) : "") + ';' + (out ? std::to_string(out->ms) : "") + ';' +
+                 (out ? sideWord(out->side) : "") + ';' + (out ? std::to_string(out->ms) : "") + ';' +
                  (out ? std::string(markName(out->mark)) : "") + ';' + record.result.id + std::string(lineBreak);
     }
     return lines;
@@ -787,12 +776,12 @@ bool HistoryParser::takeAnswer(const std::vector<std::string_view>& f, HistoryCo
     const std::optional<std::string> date = same ? into.answers[lastAt_].date : dateOf(f[0]);
     const std::optional<BodyPart> part = partFromName(f[3]);
     const auto number = wholeNumber(f[5], 1, most);
-    const std::optional<Side> shown = sideFromName(f[6]);
-    const std::optional<Side> answer = sideFromName(f[7]);
+    const std::optional<Side> shown = sideFromWord(f[6]);
+    const std::optional<Side> answer = sideFromWord(f[7]);
     const auto correct = wholeNumber(f[8], 0, 1);
     const auto ms = wholeNumber(f[9], 0, most);
     const bool unanswered = f[7].empty() && f[8].empty() && f[9].empty();
-    const std::optional<Side> outSide = sideFromName(f[10]);
+    const std::optional<Side> outSide = sideFromWord(f[10]);
     const auto outMs = wholeNumber(f[11], 0, most);
     const std::optional<KeyMark> outMark = markFromName(f[12]);
     const bool nothingLeftOut = f[10].empty() && f[11].empty() && f[12].empty();

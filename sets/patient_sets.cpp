@@ -35,20 +35,6 @@ bool sameLetters(std::string_view a, std::string_view b)
 
 } // namespace
 
-std::optional<Side> sideFromWord(std::string_view word)
-{
-    if (word == "gauche")
-        return Side::left;
-    if (word == "droite")
-        return Side::right;
-    return std::nullopt;
-}
-
-std::string sideWord(Side side)
-{
-    return side == Side::left ? "gauche" : "droite";
-}
-
 const std::array<PatientSet, patientSetCount>& patientSets()
 {
     static const std::array<PatientSet, patientSetCount> sets = {{

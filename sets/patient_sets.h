@@ -9,6 +9,8 @@
 // right photograph gives picture n + 10 as it is and picture n as its mirror.
 // Texts are French, in UTF-8.
 
+#include "disc/layout.h"
+
 #include <array>
 #include <cstddef>
 #include <filesystem>
@@ -19,11 +21,10 @@
 
 namespace sets {
 
-enum class Side { left, right };
-
-// "gauche" or "droite", as the clinician writes it.
-std::optional<Side> sideFromWord(std::string_view word);
-std::string sideWord(Side side);
+// The sides of the disc's pictures, and their words.
+using ::Side;
+using ::sideFromWord;
+using ::sideWord;
 
 struct PatientSet {
     std::string name;  // the disc's folder, "PatientDGfacile"
