@@ -90,7 +90,7 @@ HistoryReading measureHistoryReading(const QString& run, const QString& work, in
         LoopProbe probe;
         const Clock::time_point start = Clock::now();
         results.useForThisRun(folder);
-        runEventLoopUntil([&] { return results.hasBeenRead(); }, std::chrono::minutes(2));
+        runEventLoopUntil([&] { return results.state().read; }, std::chrono::minutes(2));
         figures.firstReadMs.push_back(millisecondsBetween(start, Clock::now()));
         runEventLoopUntil([&] { return !showsText(*shown, QStringLiteral("Lecture du dossier")); }, std::chrono::minutes(1));
         figures.loopHoldMs.push_back(probe.take());

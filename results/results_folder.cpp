@@ -652,12 +652,6 @@ std::shared_ptr<const FolderHistory> ResultsFolder::contents() const
     return shared_->contents;
 }
 
-bool ResultsFolder::hasBeenRead() const
-{
-    const std::lock_guard lock(shared_->mutex);
-    return shared_->read;
-}
-
 bool ResultsFolder::answering() const
 {
     const std::lock_guard lock(shared_->mutex);

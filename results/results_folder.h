@@ -167,9 +167,6 @@ public:
     // The folder as last read, the patient's exercises, with those still
     // waiting to be written.
     std::shared_ptr<const FolderHistory> contents() const;
-    // Whether a read for the folder and the patient has ended since they
-    // were last chosen.
-    bool hasBeenRead() const;
     // Whether the folder answered at the last read.
     bool answering() const;
     // What is wrong with the folder or its files, in French, or empty text.
